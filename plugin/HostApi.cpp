@@ -38,11 +38,13 @@ bool IsOptional(const char* name) {
 // The table's slots in name order: the struct holds exactly one function pointer per name.
 void** Slots(HostApi& api) { return reinterpret_cast<void**>(&api.GetVersion); }
 
-FARPROC Resolve(HMODULE module, const char* name) {
+FARPROC Resolve(HostApi::Resolver resolve, HMODULE module, const char* name) {
     char symbol[64] = "BKA_";
     std::strncat(symbol, name, sizeof(symbol) - std::strlen(symbol) - 1);
-    return GetProcAddress(module, symbol);
+    return resolve(module, symbol);
 }
+
+FARPROC ResolveExport(HMODULE module, const char* symbol) { return GetProcAddress(module, symbol); }
 
 }  // namespace
 
@@ -51,14 +53,19 @@ static_assert(sizeof(HostApi) == sizeof(void*) * 59 + sizeof(HMODULE),
 
 bool HostApi::Load() {
     if (module != nullptr) return true;
-    module = GetModuleHandleA(nullptr);
+    return LoadFrom(GetModuleHandleA(nullptr), ResolveExport);
+}
+
+bool HostApi::LoadFrom(HMODULE hostModule, Resolver resolve) {
+    if (module != nullptr) return true;
+    module = hostModule;
     if (module == nullptr) return false;
 
     void** slots = Slots(*this);
     // The required functions first, in table order; the first missing one refuses the host.
     for (size_t i = 0; i < kHostApiNameCount; ++i) {
         if (IsOptional(kHostApiNames[i])) continue;
-        FARPROC proc = Resolve(module, kHostApiNames[i]);
+        FARPROC proc = Resolve(resolve, module, kHostApiNames[i]);
         if (proc == nullptr) {
             module = nullptr;
             return false;
@@ -67,7 +74,7 @@ bool HostApi::Load() {
     }
     for (size_t i = 0; i < kHostApiNameCount; ++i) {
         if (!IsOptional(kHostApiNames[i])) continue;
-        slots[i] = reinterpret_cast<void*>(Resolve(module, kHostApiNames[i]));
+        slots[i] = reinterpret_cast<void*>(Resolve(resolve, module, kHostApiNames[i]));
     }
 
     // A host that reports a version below 2.00.06 is taken as it is; a newer one must offer
