@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks that a built Windows module holds the resources of resources/Mirvane.rc exactly.
 
-    check_dll_resources.py [--rc resources/Mirvane.rc] [MODULE]   (default build/win/bin/Mirvane.dll)
+    check_dll_resources.py [MODULE [SCRIPT]]
+        (defaults: build/win/bin/Mirvane.dll and resources/Mirvane.rc)
 
 Reads the PE file's resource section directly (no Windows, no third-party module): the string
 table (RT_STRING) and the version resource (RT_VERSION). Every string of the script must be in
@@ -280,10 +281,11 @@ def compare(module_path, rc_path, include_dirs):
 
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--rc", default=os.path.join(TOP, "resources", "Mirvane.rc"))
-    parser.add_argument("-I", dest="include_dirs", action="append", default=[])
+    parser.add_argument("-I", dest="include_dirs", action="append", default=[],
+                        help="folder searched for the script's #include \"...\" files")
     parser.add_argument("module", nargs="?",
                         default=os.path.join(TOP, "build", "win", "bin", "Mirvane.dll"))
+    parser.add_argument("rc", nargs="?", default=os.path.join(TOP, "resources", "Mirvane.rc"))
     args = parser.parse_args(argv)
     try:
         problems, summary = compare(args.module, args.rc, args.include_dirs)
