@@ -130,7 +130,8 @@ InheritableFds::~InheritableFds() { g_tableLock.unlock(); }
 ssize_t WriteNoSigpipe(int fd, const void* data, size_t length) {
     // SIGPIPE for a write is sent to the writing thread. Blocking it here for this call only
     // leaves the process-wide disposition alone; a SIGPIPE this write raised is taken off the
-    // pending set before the mask is restored, so it is never delivered.
+    // pending set before the mask is restored, so it is never delivered. (One that was pending
+    // before the call is left alone: it is not ours.)
     sigset_t pipeSet;
     sigemptyset(&pipeSet);
     sigaddset(&pipeSet, SIGPIPE);
@@ -142,9 +143,15 @@ ssize_t WriteNoSigpipe(int fd, const void* data, size_t length) {
     const bool wasPending = sigismember(&pending, SIGPIPE) == 1;
     const ssize_t written = SysWrite(fd, data, length);
     const int error = errno;
-    if (written < 0 && error == EPIPE && !wasPending) {
-        struct timespec zero = {0, 0};
-        while (sigtimedwait(&pipeSet, nullptr, &zero) < 0 && errno == EINTR) {
+    // A write that the reader's departure cut short returns the bytes it wrote, yet raises
+    // SIGPIPE all the same: look at the pending set, not only at EPIPE.
+    if (!wasPending) {
+        sigemptyset(&pending);
+        sigpending(&pending);
+        if (sigismember(&pending, SIGPIPE) == 1) {
+            struct timespec zero = {0, 0};
+            while (sigtimedwait(&pipeSet, nullptr, &zero) < 0 && errno == EINTR) {
+            }
         }
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
