@@ -15,6 +15,9 @@
 //   stderr TEXT     write TEXT to standard error
 //   hold PATH MS    open PATH with share mode 0 through the platform layer, print "held",
 //                   keep it open for MS milliseconds
+//   msgbox TYPE ANSWER [japanese]
+//                   show a message box of TYPE; the program's exported hook reports what it
+//                   was shown and answers ANSWER (0: declines); then print "result N"
 #include <dirent.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -47,7 +50,21 @@ unsigned long long ReadAll() {
     }
 }
 
+const char* g_boxText = "";
+const char* g_boxCaption = "";
+int g_boxAnswer = 0;
+
 }  // namespace
+
+// The message-box hook the platform looks up in the program (exported: ENABLE_EXPORTS).
+extern "C" __attribute__((visibility("default"))) int PlatformMessageBoxHook(HWND, const char* text,
+                                                                             const char* caption, unsigned type) {
+    char hex[16];
+    std::snprintf(hex, sizeof(hex), "0x%x", type);
+    Put(1, std::string("hook [") + (std::strcmp(caption, g_boxCaption) == 0 ? "caption" : caption) + "] " +
+               (std::strcmp(text, g_boxText) == 0 ? "text" : text) + " " + hex + "\n");
+    return g_boxAnswer;
+}
 
 int main(int argc, char** argv) {
     if (argc < 2) return 99;
@@ -109,6 +126,16 @@ int main(int argc, char** argv) {
         Put(1, "held\n");
         usleep(static_cast<useconds_t>(atoi(argv[3])) * 1000);
         CloseHandle(file);
+        return 0;
+    }
+    if (mode == "msgbox" && argc > 3) {
+        const bool japanese = argc > 4;
+        g_boxText = japanese ? "\x96\x7B\x95\xB6" : "plain text";          // "本文"
+        g_boxCaption = japanese ? "\x8A\x6D\x94\x46" : "plain caption";    // "確認"
+        g_boxAnswer = atoi(argv[3]);
+        const int result =
+            MessageBoxA(nullptr, g_boxText, g_boxCaption, static_cast<UINT>(strtoul(value, nullptr, 0)));
+        Put(1, "result " + std::to_string(result) + "\n");
         return 0;
     }
     return 99;
