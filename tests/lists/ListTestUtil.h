@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "platform/platform.h"
@@ -134,6 +135,42 @@ public:
 private:
     PFN_BKA_MIMEHeader m_mimeHeader;
     PFN_BKA_Free m_free;
+};
+
+namespace detail {
+inline DWORD WINAPI RunFunction(LPVOID parameter) {
+    (*static_cast<std::function<void()>*>(parameter))();
+    return 0;
+}
+}  // namespace detail
+
+// Whether operation waits for lock: it runs on another thread while this one holds the lock,
+// must still be running after a while, and must finish once the lock is released.
+inline bool WaitsForLock(CRITICAL_SECTION* lock, std::function<void()> operation) {
+    EnterCriticalSection(lock);
+    HANDLE thread = CreateThread(nullptr, 0, &detail::RunFunction, &operation, 0, nullptr);
+    if (thread == nullptr) {
+        LeaveCriticalSection(lock);
+        return false;
+    }
+    const bool blocked = WaitForSingleObject(thread, 100) == WAIT_TIMEOUT;
+    LeaveCriticalSection(lock);
+    const bool finished = WaitForSingleObject(thread, INFINITE) == WAIT_OBJECT_0;
+    CloseHandle(thread);
+    return blocked && finished;
+}
+
+// A critical section for the lifetime of the object.
+class ScopedCriticalSection {
+public:
+    ScopedCriticalSection() { InitializeCriticalSection(&m_section); }
+    ~ScopedCriticalSection() { DeleteCriticalSection(&m_section); }
+    ScopedCriticalSection(const ScopedCriticalSection&) = delete;
+    ScopedCriticalSection& operator=(const ScopedCriticalSection&) = delete;
+    CRITICAL_SECTION* Get() { return &m_section; }
+
+private:
+    CRITICAL_SECTION m_section;
 };
 
 }  // namespace listtest
