@@ -1,5 +1,5 @@
-// Helpers of the list tests: a scratch folder with Windows-style paths, whole-file reads and
-// writes through the platform's file calls, and a fake of the host's header decoder.
+// Helpers of the list tests: a fake of the host's header decoder, and a check that an operation
+// waits for a list's lock.
 #pragma once
 
 #include <cstdlib>
@@ -11,83 +11,6 @@
 #include "plugin/HostApi.h"
 
 namespace listtest {
-
-inline bool WriteBytes(const std::string& path, const std::string& data) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const BOOL ok = data.empty() || WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == data.size();
-}
-
-inline std::string ReadBytes(const std::string& path, bool* ok = nullptr) {
-    if (ok != nullptr) *ok = false;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::string();
-    std::string data;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) data.append(buffer, read);
-    CloseHandle(file);
-    if (ok != nullptr) *ok = true;
-    return data;
-}
-
-inline bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// Removes a folder with everything in it.
-inline void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = folder + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
-// A new, empty folder under the system's temporary folder, removed with its content at the
-// end of the test.
-class TempFolder {
-public:
-    TempFolder() {
-        char temp[MAX_PATH + 1] = {};
-        GetTempPathA(sizeof(temp), temp);
-        std::string base = temp;
-        if (!base.empty() && base[base.size() - 1] == '\\') base.erase(base.size() - 1);
-        static unsigned counter = 0;
-        for (unsigned attempt = 0; attempt < 1000; ++attempt) {
-            const std::string candidate = base + "\\mirvane-lists-" + std::to_string(GetTickCount()) + "-" +
-                                          std::to_string(++counter);
-            if (CreateDirectoryA(candidate.c_str(), nullptr)) {
-                m_folder = candidate;
-                break;
-            }
-        }
-    }
-    ~TempFolder() {
-        if (!m_folder.empty()) RemoveTree(m_folder);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& Folder() const { return m_folder; }
-    std::string Path(const std::string& name) const { return m_folder + "\\" + name; }
-
-private:
-    std::string m_folder;
-};
 
 // The host's header decoder, faked: a text that starts with "=?" decodes to the rest of it
 // up to "?=" (so "=?Taro?=" gives "Taro", and an empty pair gives ""); "=?null?=" makes the decoder

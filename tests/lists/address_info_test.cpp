@@ -4,16 +4,17 @@
 #include <string>
 
 #include "lists/AddressInfo.h"
+#include "common/TestFiles.h"
 #include "lists/ListTestUtil.h"
 
 namespace {
 
-using listtest::TempFolder;
-using listtest::WriteBytes;
+using testing_files::TempDir;
+using testing_files::WriteBytes;
 
-void MakeMailbox(const TempFolder& data, const std::string& folder, const std::string& ini) {
-    ASSERT_TRUE(CreateDirectoryA(data.Path(folder).c_str(), nullptr));
-    ASSERT_TRUE(WriteBytes(data.Path(folder + "\\Mailbox.ini"), ini));
+void MakeMailbox(const TempDir& data, const std::string& folder, const std::string& ini) {
+    ASSERT_TRUE(CreateDirectoryA(data.File(folder).c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(data.File(folder + "\\Mailbox.ini"), ini));
 }
 
 // Gives the file a last-write time of its own, so that a rewrite within the file system's time
@@ -43,17 +44,17 @@ TEST(MyMailAddressInfo, DataFolderGetsOneTrailingBackslash) {
 }
 
 TEST(MyMailAddressInfo, AddressesComeFromEveryListedMailboxTrimmedAndOnce) {
-    TempFolder data;
-    ASSERT_FALSE(data.Folder().empty());
+    TempDir data;
+    ASSERT_FALSE(data.Path().empty());
     MakeMailbox(data, "Box1", "[Account]\r\nName=One\r\nMailAddress=me@example.jp\r\n");
     MakeMailbox(data, "Box2", "[Account]\r\nMailAddress=me@example.jp\r\n");      // same address
     MakeMailbox(data, "Box3", "[Account]\r\nMailAddress=   \r\n");                // blank
     MakeMailbox(data, "Box4", "[Other]\r\nMailAddress=wrong@example.jp\r\n");     // wrong section
     MakeMailbox(data, "Box5", "[account]\nmailaddress=  Work@Example.ORG \t\n");  // LF file
-    ASSERT_TRUE(WriteBytes(data.Path("Folder.lst"), "Box1\r\n  Box2 \t\r\n\r\nBox3\nBox4\r\nMissing\r\nBox5"));
+    ASSERT_TRUE(WriteBytes(data.File("Folder.lst"), "Box1\r\n  Box2 \t\r\n\r\nBox3\nBox4\r\nMissing\r\nBox5"));
 
     MyMailAddressInfo info;
-    info.SetDataFolder(data.Folder().c_str());
+    info.SetDataFolder(data.Path().c_str());
     info.Update();
     EXPECT_EQ((std::set<std::string>{"Work@Example.ORG", "me@example.jp"}), info.Addresses());
 
@@ -68,20 +69,20 @@ TEST(MyMailAddressInfo, AddressesComeFromEveryListedMailboxTrimmedAndOnce) {
 }
 
 TEST(MyMailAddressInfo, RereadsOnlyWhenFolderListChanges) {
-    TempFolder data;
-    ASSERT_FALSE(data.Folder().empty());
+    TempDir data;
+    ASSERT_FALSE(data.Path().empty());
     MakeMailbox(data, "Box1", "[Account]\r\nMailAddress=first@example.jp\r\n");
-    const std::string folderList = data.Path("Folder.lst");
+    const std::string folderList = data.File("Folder.lst");
     ASSERT_TRUE(WriteBytes(folderList, "Box1\r\n"));
     SetWriteTime(folderList, 1000);
 
     MyMailAddressInfo info;
-    info.SetDataFolder(data.Folder().c_str());
+    info.SetDataFolder(data.Path().c_str());
     info.Update();
     EXPECT_EQ((std::set<std::string>{"first@example.jp"}), info.Addresses());
 
     // A changed mailbox file alone is not seen: Folder.lst has the same time.
-    ASSERT_TRUE(WriteBytes(data.Path("Box1\\Mailbox.ini"), "[Account]\r\nMailAddress=second@example.jp\r\n"));
+    ASSERT_TRUE(WriteBytes(data.File("Box1\\Mailbox.ini"), "[Account]\r\nMailAddress=second@example.jp\r\n"));
     info.Update();
     EXPECT_EQ((std::set<std::string>{"first@example.jp"}), info.Addresses());
 
@@ -96,10 +97,10 @@ TEST(MyMailAddressInfo, RereadsOnlyWhenFolderListChanges) {
 }
 
 TEST(MyMailAddressInfo, MissingAndHostileFilesGiveNothingAndNeverCrash) {
-    TempFolder data;
-    ASSERT_FALSE(data.Folder().empty());
+    TempDir data;
+    ASSERT_FALSE(data.Path().empty());
     MyMailAddressInfo info;
-    info.SetDataFolder(data.Folder().c_str());
+    info.SetDataFolder(data.Path().c_str());
     info.Update();
     EXPECT_TRUE(info.Addresses().empty());
     EXPECT_FALSE(info.IsOwnDomain(""));
@@ -107,7 +108,7 @@ TEST(MyMailAddressInfo, MissingAndHostileFilesGiveNothingAndNeverCrash) {
     // Binary garbage, a NUL, a very long line (its path is cut and names nothing).
     std::string garbage("\x01\x02\xff\xfe\x82\r\n\0Box\r\n", 12);
     garbage += std::string(5000, 'x') + "\r\n" + std::string(1, '\x82');
-    ASSERT_TRUE(WriteBytes(data.Path("Folder.lst"), garbage));
+    ASSERT_TRUE(WriteBytes(data.File("Folder.lst"), garbage));
     info.Update();
     EXPECT_TRUE(info.Addresses().empty());
 }

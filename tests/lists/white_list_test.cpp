@@ -5,14 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "common/TestFiles.h"
 #include "lists/ListTestUtil.h"
 #include "lists/WhiteList.h"
 
 namespace {
 
-using listtest::ReadBytes;
-using listtest::TempFolder;
-using listtest::WriteBytes;
+using testing_files::ReadBytes;
+using testing_files::TempDir;
+using testing_files::WriteBytes;
 
 // "address|note|D" per entry in display order (D for domain entries).
 std::vector<std::string> Rows(const WhiteList& list) {
@@ -24,8 +25,8 @@ std::vector<std::string> Rows(const WhiteList& list) {
     return rows;
 }
 
-WhiteList Loaded(const TempFolder& folder, const std::string& content) {
-    const std::string path = folder.Path("WhiteList.txt");
+WhiteList Loaded(const TempDir& folder, const std::string& content) {
+    const std::string path = folder.File("WhiteList.txt");
     EXPECT_TRUE(WriteBytes(path, content));
     WhiteList list;
     EXPECT_TRUE(list.Load(path.c_str()));
@@ -35,7 +36,7 @@ WhiteList Loaded(const TempFolder& folder, const std::string& content) {
 }  // namespace
 
 TEST(WhiteListFile, LinesAreTrimmedAndSplitAtTheFirstTab) {
-    TempFolder folder;
+    TempDir folder;
     const WhiteList list = Loaded(folder,
                                   "a@example.jp\tTaro\r\n"
                                   "b@example.jp\t\r\n"            // trailing tab trimmed away
@@ -55,7 +56,7 @@ TEST(WhiteListFile, LinesAreTrimmedAndSplitAtTheFirstTab) {
 }
 
 TEST(WhiteListFile, OverlongFieldsAreCutOnCharacterBoundaries) {
-    TempFolder folder;
+    TempDir folder;
     std::string dbcsNote;
     for (int i = 0; i < 300; ++i) dbcsNote += "\x82\xa0";  // 600 bytes
     const WhiteList list = Loaded(folder, std::string(300, 'a') + "\t" + std::string(600, 'n') + "\r\n" + "x" +
@@ -68,35 +69,35 @@ TEST(WhiteListFile, OverlongFieldsAreCutOnCharacterBoundaries) {
 }
 
 TEST(WhiteListFile, LoadReplacesTheListAndAMissingFileEmptiesIt) {
-    TempFolder folder;
+    TempDir folder;
     WhiteList list = Loaded(folder, "first@example.jp\r\n");
     list.AddOrUpdate("added@example.jp", "");
-    EXPECT_TRUE(list.Load(folder.Path("WhiteList.txt").c_str()));
+    EXPECT_TRUE(list.Load(folder.File("WhiteList.txt").c_str()));
     EXPECT_EQ((std::vector<std::string>{"first@example.jp|"}), Rows(list));
 
-    EXPECT_FALSE(list.Load(folder.Path("missing.txt").c_str()));
+    EXPECT_FALSE(list.Load(folder.File("missing.txt").c_str()));
     EXPECT_EQ(0, list.Count());
     list.AddOrUpdate("x@y", "");
-    EXPECT_FALSE(list.Load(folder.Folder().c_str())) << "a folder is no list file";
+    EXPECT_FALSE(list.Load(folder.Path().c_str())) << "a folder is no list file";
     EXPECT_EQ(0, list.Count());
     EXPECT_FALSE(list.Load(nullptr));
 }
 
 TEST(WhiteListFile, SaveWritesEveryEntryInAddressByteOrderWithCrLf) {
-    TempFolder folder;
+    TempDir folder;
     WhiteList list;
     list.AddOrUpdate("b@example.jp", "");
     list.AddOrUpdate("\x95\x5c@example.jp", "\x95\x5c");
     list.AddOrUpdate("B@example.jp", "Upper");
     list.AddOrUpdate("example.org", "domain note");
-    const std::string path = folder.Path("WhiteList.txt");
+    const std::string path = folder.File("WhiteList.txt");
     ASSERT_TRUE(list.Save(path.c_str()));
     EXPECT_EQ("B@example.jp\tUpper\r\n"
               "b@example.jp\t\r\n"
               "example.org\tdomain note\r\n"
               "\x95\x5c@example.jp\t\x95\x5c\r\n",
               ReadBytes(path));
-    EXPECT_FALSE(listtest::FileExists(path + ".tmp")) << "no temporary file is left behind";
+    EXPECT_FALSE(testing_files::Exists(path + ".tmp")) << "no temporary file is left behind";
 
     // Reading it back gives the same entries, now in file order.
     WhiteList reloaded;
@@ -113,11 +114,11 @@ TEST(WhiteListFile, SaveWritesEveryEntryInAddressByteOrderWithCrLf) {
 TEST(WhiteListFile, LineBreaksInsideFieldsCannotForgeEntries) {
     // A display name taken from a message may hold a line break; written as it is, the rest of
     // it would come back as an entry of its own at the next start.
-    TempFolder folder;
+    TempDir folder;
     WhiteList list;
     list.AddOrUpdate("a@example.jp", "Bob\r\nevil.example\tforged");
     list.AddOrUpdate("b\tc@example.jp", "tab\tnote");
-    const std::string path = folder.Path("WhiteList.txt");
+    const std::string path = folder.File("WhiteList.txt");
     ASSERT_TRUE(list.Save(path.c_str()));
     WhiteList reloaded;
     ASSERT_TRUE(reloaded.Load(path.c_str()));
@@ -127,8 +128,8 @@ TEST(WhiteListFile, LineBreaksInsideFieldsCannotForgeEntries) {
 }
 
 TEST(WhiteListFile, AFailedSaveKeepsTheOldFile) {
-    TempFolder folder;
-    const std::string path = folder.Path("WhiteList.txt");
+    TempDir folder;
+    const std::string path = folder.File("WhiteList.txt");
     ASSERT_TRUE(WriteBytes(path, "old@example.jp\t\r\n"));
     WhiteList list;
     list.AddOrUpdate("new@example.jp", "");
@@ -140,21 +141,21 @@ TEST(WhiteListFile, AFailedSaveKeepsTheOldFile) {
     RemoveDirectoryA((path + ".tmp").c_str());
 
     // The target cannot be replaced: it is a folder.
-    const std::string folderTarget = folder.Path("Target");
+    const std::string folderTarget = folder.File("Target");
     ASSERT_TRUE(CreateDirectoryA(folderTarget.c_str(), nullptr));
     ASSERT_TRUE(WriteBytes(folderTarget + "\\keep.txt", "keep"));
     EXPECT_FALSE(list.Save(folderTarget.c_str()));
     EXPECT_EQ("keep", ReadBytes(folderTarget + "\\keep.txt"));
-    EXPECT_FALSE(listtest::FileExists(folderTarget + ".tmp"));
+    EXPECT_FALSE(testing_files::Exists(folderTarget + ".tmp"));
 
     // A missing folder.
-    EXPECT_FALSE(list.Save(folder.Path("no\\such\\WhiteList.txt").c_str()));
+    EXPECT_FALSE(list.Save(folder.File("no\\such\\WhiteList.txt").c_str()));
     EXPECT_FALSE(list.Save(""));
     EXPECT_FALSE(list.Save(nullptr));
 }
 
 TEST(WhiteListFile, HostileFilesLoadWithoutHarm) {
-    TempFolder folder;
+    TempDir folder;
     std::string garbage;
     for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919) & 0xFF);
     WhiteList list = Loaded(folder, garbage);
@@ -318,8 +319,8 @@ TEST(WhiteListCopy, CopiesCarryEntriesOrderSortStateAndLock) {
 
 TEST(WhiteListLock, EveryOperationWaitsForTheLockAndReentersIt) {
     listtest::ScopedCriticalSection lock;
-    TempFolder folder;
-    const std::string path = folder.Path("WhiteList.txt");
+    TempDir folder;
+    const std::string path = folder.File("WhiteList.txt");
     WhiteList list;
     list.AddOrUpdate("a@x", "");
     list.SetLock(lock.Get());
