@@ -159,11 +159,10 @@ std::shared_ptr<const CompiledRegex> CompileRegex(const std::string& pattern, bo
         std::regex_constants::syntax_option_type flags = std::regex_constants::ECMAScript | kEngineFlags;
         if (ignoreCase) flags |= std::regex_constants::icase;
         // The pattern alone first: it must be valid on its own, and its errors are the ones to
-        // report. Then the searching form: any prefix, then the pattern, matched at the start
-        // of the text only, so that one pass over the text tries every starting position at
-        // once (the library would otherwise rerun the whole match from each position).
-        std::wregex alone(wide, flags);
-        result->regex.assign(L"[\\s\\S]*(?:" + wide + L")", flags);
+        // report.
+        result->regex.assign(wide, flags);
+        result->scanner.assign(L"[\\s\\S]*(?:" + wide + L")", flags);
+        result->cost = cost;
         result->valid = true;
     } catch (const std::exception& e) {
         // The library describes its errors in ASCII, which is valid ANSI text as it is.
@@ -175,7 +174,11 @@ std::shared_ptr<const CompiledRegex> CompileRegex(const std::string& pattern, bo
 bool SearchRegex(const CompiledRegex& compiled, const std::wstring& text, std::string* error) {
     if (!compiled.valid) return false;
     try {
-        return std::regex_search(text, compiled.regex, std::regex_constants::match_continuous);
+        const double length = static_cast<double>(text.size());
+        if (length * length * std::max(compiled.cost, 1.0) <= kRegexQuadraticBudget) {
+            return std::regex_search(text, compiled.regex, std::regex_constants::match_any);
+        }
+        return std::regex_search(text, compiled.scanner, std::regex_constants::match_continuous);
     } catch (const std::exception& e) {
         if (error != nullptr) *error = e.what();
         return false;

@@ -7,9 +7,11 @@
 //    which that mode cannot do, are reported as a pattern error;
 //  - a pattern whose expanded size or group nesting exceeds a fixed bound is refused before
 //    the library sees it (its compiler and matcher recurse per state and nesting level);
-//  - a search is one pass over the text: the pattern is matched at the start of the text
-//    behind a prefix that takes any characters, so every starting position is tried in the
-//    same pass (the library would rerun the whole match from each position: quadratic time);
+//  - the library's search reruns the whole match from each position of the text (quadratic
+//    time); it is used only while length * length * pattern size stays small, which covers
+//    ordinary subjects and senders. Beyond that the search is one pass: the pattern is
+//    matched at the start of the text behind a prefix that takes any characters, so every
+//    starting position is tried at once (linear time, but a slower pass on short texts);
 //  - only the first kRegexTextLimit bytes of a text are searched (subjects and senders are
 //    far shorter; with the size bound this limits one search to well under a second);
 //  - matching runs on a worker thread with a large stack (RunOnRegexStack).
@@ -27,14 +29,18 @@ constexpr size_t kRegexTextLimit = 4096;
 // Largest accepted pattern size (atoms after expanding counted repetitions) and group depth.
 constexpr size_t kRegexCostLimit = 5000;
 constexpr size_t kRegexDepthLimit = 256;
+// Largest length * length * pattern size searched from each position in turn.
+constexpr double kRegexQuadraticBudget = 4e6;
 // Stack of the matching thread.
 constexpr size_t kRegexStackSize = 32u * 1024u * 1024u;
 
 // A compiled pattern, or the reason it could not be compiled.
 struct CompiledRegex {
     bool valid = false;
-    std::wregex regex;  // the searching form (see above)
-    std::string error;  // the library's description of the problem (ANSI)
+    double cost = 0;      // estimated pattern size
+    std::wregex regex;    // the pattern as written, searched from each position
+    std::wregex scanner;  // any prefix, then the pattern: matched at the start only
+    std::string error;    // the library's description of the problem (ANSI)
 };
 
 // Compiles an ANSI (CP932) pattern with the ECMAScript grammar, ignoring case on request.

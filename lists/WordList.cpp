@@ -100,31 +100,58 @@ int CompareEntries(const WordEntry& a, const WordEntry& b, int column) {
     return 0;
 }
 
-// A subject or sender in the forms the matchers need, each made at most once per call.
+// A subject or sender in the forms the matchers need, each made at most once per call: the
+// walk tests hundreds of entries against the same two texts.
 class MatchSubject {
 public:
     explicit MatchSubject(const std::string& text) : m_text(text.c_str()) {}
-    const char* Text() const { return m_text; }
-    const char* Upper() {
-        if (!m_hasUpper) {
-            m_upper = m_text;
-            Mbcs::ToUpper(m_upper);
-            m_hasUpper = true;
+
+    // Whether needle occurs in the text (upper-cased first when upper is set) at a position
+    // where a character starts: the search of Mbcs::FindSubstring, with the character starts
+    // worked out once instead of once per entry.
+    bool Contains(const std::string& needle, bool upper) {
+        const std::string& text = upper ? Upper() : m_text;
+        const std::vector<char>& starts = Starts();
+        for (size_t pos = text.find(needle); pos != std::string::npos; pos = text.find(needle, pos + 1)) {
+            if (starts[pos]) return true;
         }
-        return m_upper.c_str();
+        return false;
     }
+
     // Null when the text is not valid CP932.
     const std::wstring* Wide() {
         if (!m_hasWide) {
-            m_wideValid = WidenRegexText(m_text, &m_wide);
+            m_wideValid = WidenRegexText(m_text.c_str(), &m_wide);
             m_hasWide = true;
         }
         return m_wideValid ? &m_wide : nullptr;
     }
 
 private:
-    const char* m_text;
+    const std::string& Upper() {
+        if (!m_hasUpper) {
+            m_upper = m_text;
+            Mbcs::ToUpper(m_upper);  // changes second bytes only: the character starts stay
+            m_hasUpper = true;
+        }
+        return m_upper;
+    }
+    const std::vector<char>& Starts() {
+        if (m_starts.empty()) {
+            m_starts.assign(m_text.size() + 1, 0);
+            for (size_t i = 0; i < m_text.size();) {
+                m_starts[i] = 1;
+                const bool lead = PlatformIsLeadByte(static_cast<unsigned char>(m_text[i])) && i + 1 < m_text.size();
+                i += lead ? 2 : 1;
+            }
+            m_starts[m_text.size()] = 1;
+        }
+        return m_starts;
+    }
+
+    const std::string m_text;  // up to the first NUL
     std::string m_upper;
+    std::vector<char> m_starts;
     std::wstring m_wide;
     bool m_hasUpper = false;
     bool m_hasWide = false;
@@ -154,15 +181,10 @@ struct MatchContext {
 bool MatchPattern(MatchContext* context, const std::string& pattern, bool isRegex, bool ignoreCase,
                   MatchSubject* const* texts, size_t count) {
     if (!isRegex) {
-        std::string upper;
-        if (ignoreCase) {
-            upper = pattern.c_str();
-            Mbcs::ToUpper(upper);
-        }
+        std::string needle = pattern.c_str();
+        if (ignoreCase) Mbcs::ToUpper(needle);
         for (size_t i = 0; i < count; ++i) {
-            const char* found = ignoreCase ? Mbcs::FindSubstring(texts[i]->Upper(), upper.c_str())
-                                           : Mbcs::FindSubstring(texts[i]->Text(), pattern.c_str());
-            if (found != nullptr) return true;
+            if (texts[i]->Contains(needle, ignoreCase)) return true;
         }
         return false;
     }
