@@ -29,6 +29,8 @@ constexpr UINT kTerminatedStatus = 0xFFFFFFFFu;
 
 DWORD g_runLimitMs = kBsfilterRunLimitMs;
 
+BsfilterSystemCalls& Sys() { return g_bsfilterCalls; }
+
 // The handles of one run. Pipe ends start as INVALID_HANDLE_VALUE, the others as null;
 // CloseAll, the run's only clean-up, closes whatever is still open.
 struct RunHandles {
@@ -44,7 +46,7 @@ struct RunHandles {
     HANDLE writerThread = nullptr;
 
     static void Close(HANDLE& handle, HANDLE none) {
-        if (handle != none && handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+        if (handle != none && handle != nullptr && handle != INVALID_HANDLE_VALUE) Sys().closeHandle(handle);
         handle = none;
     }
     void CloseAll() {
@@ -77,7 +79,7 @@ bool MakeInheritablePipe(HANDLE* readEnd, HANDLE* writeEnd) {
     security.nLength = sizeof(security);
     security.lpSecurityDescriptor = nullptr;
     security.bInheritHandle = TRUE;
-    if (!CreatePipe(readEnd, writeEnd, &security, 0)) {
+    if (!Sys().createPipe(readEnd, writeEnd, &security, 0)) {
         LOG(LOG_ERROR, kExecFn, "%s: LastError: [%lu].", "CreatePipe()", GetLastError());
         *readEnd = INVALID_HANDLE_VALUE;
         *writeEnd = INVALID_HANDLE_VALUE;
@@ -88,8 +90,8 @@ bool MakeInheritablePipe(HANDLE* readEnd, HANDLE* writeEnd) {
 }
 
 bool CopyHandle(HANDLE source, HANDLE* target, bool inheritable) {
-    if (!DuplicateHandle(GetCurrentProcess(), source, GetCurrentProcess(), target, 0, inheritable ? TRUE : FALSE,
-                         DUPLICATE_SAME_ACCESS)) {
+    if (!Sys().duplicateHandle(GetCurrentProcess(), source, GetCurrentProcess(), target, 0, inheritable ? TRUE : FALSE,
+                               DUPLICATE_SAME_ACCESS)) {
         LOG(LOG_ERROR, kExecFn, "%s: LastError: [%lu].", "DuplicateHandle()", GetLastError());
         *target = INVALID_HANDLE_VALUE;
         return false;
@@ -233,8 +235,8 @@ int Run(RunHandles& h, const char* input, DWORD inputLength, std::string* output
 
     PROCESS_INFORMATION info;
     std::memset(&info, 0, sizeof(info));
-    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, kCreationFlags, nullptr, nullptr, &startup,
-                        &info)) {
+    if (!Sys().createProcess(nullptr, commandLine, nullptr, nullptr, TRUE, kCreationFlags, nullptr, nullptr, &startup,
+                             &info)) {
         LOG(LOG_ERROR, kExecFn, "%s: LastError: [%lu], command: [%s].", "CreateProcess()", GetLastError(),
             commandLine);
         return -1;
@@ -252,7 +254,7 @@ int Run(RunHandles& h, const char* input, DWORD inputLength, std::string* output
 
     BsfilStdinArgs writerArgs = {input, inputLength, &h.stdinWrite};
     if (input != nullptr) {
-        h.writerThread = CreateThread(nullptr, 0, WriteBsfilStdinThread, &writerArgs, 0, nullptr);
+        h.writerThread = Sys().createThread(nullptr, 0, WriteBsfilStdinThread, &writerArgs, 0, nullptr);
         if (h.writerThread == nullptr) {
             LOG(LOG_ERROR, kExecFn, "%s: LastError: [%lu].", "CreateThread()", GetLastError());
             TerminateChild(h.process);
@@ -319,7 +321,7 @@ int Run(RunHandles& h, const char* input, DWORD inputLength, std::string* output
     if (terminated) return -1;
 
     DWORD exitCode = 0;
-    if (!GetExitCodeProcess(h.process, &exitCode)) {
+    if (!Sys().getExitCodeProcess(h.process, &exitCode)) {
         LOG(LOG_ERROR, kExecFn, "%s: LastError: [%lu].", "GetExitCodeProcess()", GetLastError());
         return -1;
     }
@@ -328,6 +330,14 @@ int Run(RunHandles& h, const char* input, DWORD inputLength, std::string* output
 }
 
 }  // namespace
+
+BsfilterSystemCalls BsfilterSystemCalls::System() {
+    return BsfilterSystemCalls{::CreatePipe, ::DuplicateHandle, ::CreateProcessA, ::CreateThread, ::GetExitCodeProcess,
+                               ::CloseHandle};
+}
+
+BsfilterSystemCalls g_bsfilterCalls = {::CreatePipe,   ::DuplicateHandle,    ::CreateProcessA,
+                                       ::CreateThread, ::GetExitCodeProcess, ::CloseHandle};
 
 DWORD BsfilterRunLimit() { return g_runLimitMs; }
 
@@ -366,7 +376,7 @@ DWORD WINAPI WriteBsfilStdinThread(LPVOID param) {
     } else {
         LOG(LOG_DEBUG, kWriterFn, "%s: succeeded.", "Util::WriteToFile()");
     }
-    CloseHandle(*args->stdinWrite);
+    Sys().closeHandle(*args->stdinWrite);
     *args->stdinWrite = INVALID_HANDLE_VALUE;
     LOG(LOG_DEBUG, kWriterFn, "end.");
     return 0;

@@ -56,3 +56,18 @@ constexpr DWORD kBsfilterRunLimitMs = 600000;
 DWORD BsfilterRunLimit();
 // For tests only: sets the bound and returns the previous one.
 DWORD SetBsfilterRunLimitForTesting(DWORD milliseconds);
+
+// The system calls that make and release a run's handles, gathered in one table so that tests
+// can make one of them fail, or count the handles (every handle a run makes is closed once,
+// whichever way the run ends). Holds the system's functions; only tests change it.
+struct BsfilterSystemCalls {
+    decltype(&::CreatePipe) createPipe;
+    decltype(&::DuplicateHandle) duplicateHandle;
+    decltype(&::CreateProcessA) createProcess;
+    decltype(&::CreateThread) createThread;
+    decltype(&::GetExitCodeProcess) getExitCodeProcess;
+    decltype(&::CloseHandle) closeHandle;
+
+    static BsfilterSystemCalls System();
+};
+extern BsfilterSystemCalls g_bsfilterCalls;
