@@ -21,7 +21,7 @@ constexpr DWORD kChunkSize = static_cast<DWORD>(kTextSize - 1);  // bytes asked 
 constexpr DWORD kTurnMs = 1000;          // longest wait of one read-loop turn
 constexpr DWORD kWriterWaitMs = 5000;    // for the writer thread after the read loop
 constexpr DWORD kFinalWaitMs = 60000;    // for the child after the read loop
-constexpr DWORD kTerminateWaitMs = 5000; // for a terminated child to be gone
+constexpr DWORD kTerminateWaitMs = 5000; // for a terminated child or thread to be gone
 constexpr DWORD kMaxSliceMs = 50;        // longest slice of a turn's wait (see WaitForChildOrOutput)
 // No console window, the default error mode, a process group of its own.
 constexpr DWORD kCreationFlags = CREATE_NO_WINDOW | CREATE_DEFAULT_ERROR_MODE | CREATE_NEW_PROCESS_GROUP;
@@ -301,6 +301,8 @@ int Run(RunHandles& h, const char* input, DWORD inputLength, std::string* output
                 GetLastError(), waitStatus);
             if (TerminateThread(h.writerThread, 0xFFFFFFFFu)) {
                 LOG(LOG_DEBUG, kExecFn, "%s: succeeded.", "TerminateThread()");
+                // Termination is asynchronous; the thread's record lives in this frame.
+                WaitForSingleObject(h.writerThread, kTerminateWaitMs);
             } else {
                 LOG(LOG_ERROR, kExecFn, "%s: LastError: [%lu], waitStatus: [%lu].", "TerminateThread()",
                     GetLastError(), waitStatus);

@@ -176,3 +176,27 @@ TEST_F(BsfilterHandles, ClosedOnceAlsoAfterCrashesStartFailuresAndTheRunLimit) {
     EXPECT_TRUE(g_open.empty());
     EXPECT_EQ(g_badCloses, 0);
 }
+
+TEST_F(BsfilterHandles, AWriterStuckOnALiveChildIsTerminated) {
+    // Without an output pipe the writer is waited for right after the start; a child that
+    // neither reads nor ends keeps it blocked past that wait, until the run limit ends the child.
+    SetBsfilterRunLimitForTesting(6000);
+    g_open.clear();
+    g_badCloses = 0;
+    g_failCall.clear();
+    ASSERT_TRUE(setup.WriteConfig("standin hang\n"));
+    const std::string input(2u << 20, 'm');
+    EXPECT_EQ(ExecBsfilter(input.data(), static_cast<DWORD>(input.size()), nullptr, ""), -1);
+    EXPECT_TRUE(g_open.empty());
+    EXPECT_EQ(g_badCloses, 0);
+    const std::string log = setup.LogText();
+    const size_t writerWait = log.find("ExecBsfilter(): WaitForSingleObject(): LastError: [");
+    const size_t terminated = log.find("ExecBsfilter(): TerminateThread(): succeeded.\r\n");
+    const size_t childEnded = log.find("ExecBsfilter(): TerminateProcess(): succeeded.\r\n");
+    EXPECT_NE(writerWait, std::string::npos);
+    EXPECT_NE(terminated, std::string::npos);
+    EXPECT_NE(childEnded, std::string::npos);
+    EXPECT_LT(writerWait, terminated);
+    EXPECT_LT(terminated, childEnded);
+    EXPECT_NE(log.find("ExecBsfilter(): end result: [-1].\r\n"), std::string::npos);
+}
