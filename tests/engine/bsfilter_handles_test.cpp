@@ -140,7 +140,9 @@ TEST_F(BsfilterHandles, EveryFailureEndsTheRunAndEveryHandleIsClosedOnce) {
         EXPECT_NE(log.find(c.entry), std::string::npos);
         EXPECT_NE(log.find("ExecBsfilter(): end result: [-1].\r\n"), std::string::npos);
         // Nothing is started after a failure before the process.
-        if (std::string(c.call) != "GetExitCodeProcess") EXPECT_EQ(log.find("CreateProcess()"), std::string::npos);
+        if (std::string(c.call) != "GetExitCodeProcess") {
+            EXPECT_EQ(log.find("CreateProcess()"), std::string::npos);
+        }
     }
 
     // The run that goes through: the judged message is clean.
