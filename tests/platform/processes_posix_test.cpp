@@ -187,7 +187,7 @@ TEST(PlatformProcesses, ExitCodesSignalsAndTermination) {
     EXPECT_EQ(3u, RunChild(Quote(ChildPath()) + " exit 3").exitCode);
     EXPECT_EQ(255u, RunChild(Quote(ChildPath()) + " exit 255").exitCode);
     EXPECT_EQ(0xC0000000ul | SIGTERM, RunChild(Quote(ChildPath()) + " signal 15").exitCode);
-    EXPECT_EQ(0xC0000000ul | SIGSEGV, RunChild(Quote(ChildPath()) + " signal 11").exitCode);
+    EXPECT_EQ(0xC0000000ul | SIGKILL, RunChild(Quote(ChildPath()) + " signal 9").exitCode);
 
     PROCESS_INFORMATION info = Start("sleep 10000");
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(info.hProcess, 50));
