@@ -44,6 +44,23 @@ INT_PTR CALLBACK ProgressDlgProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
 }
 
+// The bar at percent and text 2239 with value and total.
+void DrawProgress(HWND dialog, int value, int percent, int total) {
+    HWND bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
+    if (percent < 100) {
+        // Moving back by one makes the bar draw the new position at once instead of
+        // animating towards it.
+        SendMessageA(bar, PBM_SETPOS, percent + 1, 0);
+        SendMessageA(bar, PBM_SETPOS, percent, 0);
+    } else {
+        SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 101));
+        SendMessageA(bar, PBM_SETPOS, 101, 0);
+        SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    }
+    const std::string text = LoadResString(IDS_PROGRESS_STATUS, value, total);
+    SendDlgItemMessageA(dialog, IDC_PROGRESS_STATUS, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
 DWORD WINAPI ProgressDlgThread(LPVOID) {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
@@ -70,19 +87,19 @@ void PumpMessages() {
 }
 
 void CProgressDlg::OnInitDialog(HWND dialog) {
+    // The dialog is made ready first and published afterwards, so the batch never draws into a
+    // half-initialised dialog.
+    CenterWindow(owner, dialog);
+    SetWindowTextA(dialog, title.c_str());
+    SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    const int value = current.load();
+    DrawProgress(dialog, value, ProgressPercent(value, total), total);
     EnterCriticalSection(&m_handoverLock);
     hDlg.store(dialog);
     const bool finished = m_finished;
     LeaveCriticalSection(&m_handoverLock);
-    if (finished) {
-        // The batch was over before the dialog existed: nothing to show.
-        EndDialog(dialog, 0);
-        return;
-    }
-    CenterWindow(owner, dialog);
-    SetWindowTextA(dialog, title.c_str());
-    SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
-    SetProgress(current.load());
+    // The batch was over before the dialog existed: nothing to show.
+    if (finished) EndDialog(dialog, 0);
 }
 
 bool CProgressDlg::StartDisplay() {
@@ -92,20 +109,7 @@ bool CProgressDlg::StartDisplay() {
 
 void CProgressDlg::ShowProgress(int value, int percent) {
     HWND dialog = hDlg.load();
-    if (dialog == nullptr) return;
-    HWND bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
-    if (percent < 100) {
-        // Moving back by one makes the bar draw the new position at once instead of
-        // animating towards it.
-        SendMessageA(bar, PBM_SETPOS, percent + 1, 0);
-        SendMessageA(bar, PBM_SETPOS, percent, 0);
-    } else {
-        SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 101));
-        SendMessageA(bar, PBM_SETPOS, 101, 0);
-        SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
-    }
-    const std::string text = LoadResString(IDS_PROGRESS_STATUS, value, total);
-    SendDlgItemMessageA(dialog, IDC_PROGRESS_STATUS, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (dialog != nullptr) DrawProgress(dialog, value, percent, total);
 }
 
 void CProgressDlg::ShowStatus(const std::string& text) {
