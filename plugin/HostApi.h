@@ -129,6 +129,11 @@ struct HostApi {
     // Resolves every function in the host program. Refuses (false, module cleared) when a
     // required one is missing or the host is too old for the plug-in.
     bool Load();
+
+    // The same with a given module and symbol lookup (Load uses the main program and
+    // GetProcAddress); a module already set answers true at once.
+    typedef FARPROC (*Resolver)(HMODULE module, const char* symbol);
+    bool LoadFrom(HMODULE hostModule, Resolver resolve);
 };
 
 extern HostApi g_hostApi;

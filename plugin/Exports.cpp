@@ -1,0 +1,36 @@
+// The DLL's entry point and exported host events. Each export hands over to the part that
+// implements it; the trivial events answer 0 and touch nothing.
+#include "plugin/Exports.h"
+
+#include "commands/Menu.h"
+#include "engine/Classify.h"
+#include "plugin/DllMain.h"
+#include "ui/Setup.h"
+
+extern "C" MIRVANE_EXPORT BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+    switch (reason) {
+        case DLL_PROCESS_ATTACH: return PluginProcessAttach(module);
+        case DLL_PROCESS_DETACH: return PluginProcessDetach(module);
+        default: return TRUE;
+    }
+}
+
+int WINAPI BKC_OnStart() { return 0; }
+int WINAPI BKC_OnExit() { return 0; }
+int WINAPI BKC_OnEveryMinute() { return 0; }
+int WINAPI BKC_OnOpenFolder(LPCSTR) { return 0; }
+int WINAPI BKC_OnOpenMail(LPCSTR) { return 0; }
+int WINAPI BKC_OnFinishRetrieve(int) { return 0; }
+int WINAPI BKC_OnOpenCompose(HWND, int) { return 0; }
+int WINAPI BKC_OnOutgoing(HWND, int) { return 0; }
+int WINAPI BKC_OnRetrieve(LPCSTR, LPCSTR) { return 0; }
+int WINAPI BKC_OnKeyDispatch(HWND, int, int) { return 0; }
+int WINAPI BKC_OnDragDrop(LPCSTR, LPCSTR, int) { return 0; }
+
+int WINAPI BKC_OnSend(LPCSTR message) { return OnSend(message); }
+int WINAPI BKC_OnPlugInInfo(LPBKPLUGININFO info) { return OnPlugInInfo(info); }
+int WINAPI BKC_OnBeforeFilter2(LPCSTR message, LPCSTR mailbox, int* action, char** param) {
+    return OnBeforeFilter2(message, mailbox, action, param);
+}
+int WINAPI BKC_OnMenuInit(HWND window, HMENU menu, int type) { return OnMenuInit(window, menu, type); }
+int WINAPI BKC_OnPlugInSetup(HWND window) { return OnPlugInSetup(window); }

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Runs a Windows program of the build under Wine in a Japanese setting (ANSI code page 932),
+# headless, with a private prefix under the Windows build folder.
+#   tools/wine.sh [--prefix DIR] program.exe [args...]
+set -euo pipefail
+top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+prefix="$top/build/win/wineprefix"
+if [ "${1:-}" = "--prefix" ]; then prefix="$2"; shift 2; fi
+export WINEPREFIX="$prefix"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export LC_ALL=ja_JP.UTF-8
+export WINEARCH=win32
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w || true
+fi
+exec wine "$@"

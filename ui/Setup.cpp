@@ -1,0 +1,4 @@
+// The settings sheet (arrives with the settings UI).
+#include "ui/Setup.h"
+
+int OnPlugInSetup(HWND) { return 1; }
