@@ -7,14 +7,10 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "plugin/Exports.h"
 
 // The host's plug-in information record that BKC_OnPlugInInfo fills.
-struct PluginInfoRecord {
-    char name[80];
-    char vendor[80];
-    char version[80];
-    char description[256];
-};
+typedef BKPLUGININFO PluginInfoRecord;
 
 typedef int(WINAPI* PFN_BKC_NoArgs)();
 typedef int(WINAPI* PFN_BKC_OneText)(LPCSTR text);

@@ -214,10 +214,10 @@ int VerbInfo(const VerbArgs&) {
         if (end == nullptr) terminated = false;
         return std::string(data, end != nullptr ? static_cast<size_t>(end - data) : size);
     };
-    const std::string name = field(info.name, sizeof(info.name));
-    const std::string vendor = field(info.vendor, sizeof(info.vendor));
-    const std::string version = field(info.version, sizeof(info.version));
-    const std::string description = field(info.description, sizeof(info.description));
+    const std::string name = field(info.szPlugInName, sizeof(info.szPlugInName));
+    const std::string vendor = field(info.szVendor, sizeof(info.szVendor));
+    const std::string version = field(info.szVersion, sizeof(info.szVersion));
+    const std::string description = field(info.szDescription, sizeof(info.szDescription));
     Json::Emit(JsonLine("info").Int("return", result).Str("name", name).Str("vendor", vendor).Str("version", version)
                    .Str("description", description).Bool("terminated", terminated));
     return terminated ? kExitOk : kExitFailed;
