@@ -39,16 +39,20 @@ const HostItem* FindHostItem(UINT id) {
     return nullptr;
 }
 
+// Menu text as one would name it: without the "(&X)" access-key suffix of Japanese menus and
+// without the "&" before an access key.
 std::string WithoutMnemonics(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         if (HostText::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
             out += text.substr(i++, 2);
+        } else if (text.compare(i, 2, "(&") == 0 && i + 3 < text.size() && text[i + 3] == ')') {
+            i += 3;
         } else if (text[i] != '&') {
             out += text[i];
         }
     }
-    return out;
+    return HostText::Trim(out);
 }
 
 void WalkMenu(HMENU menu, const std::string& prefix, int depth, std::vector<Item>* items) {
