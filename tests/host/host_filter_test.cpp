@@ -124,3 +124,32 @@ TEST_F(HostFilterTest, ManyMessagesInOneRunKeepTheirOrder) {
     EXPECT_EQ("n299", mails[199]["subject"].Str());
     EXPECT_EQ(100, Host({"list", "work.mb\\!Trash\\"}, false).First("list")["messages"].Int());
 }
+
+TEST_F(HostFilterTest, DotOptionHandsOverThePop3EndLineButStoresTheMessageWithout) {
+    Receive({Message("1.eml", "dotted")});
+    const testing_host::Result dotted = Host({"receive", "--dot", File("1.eml")});
+    ASSERT_EQ(0, dotted.exitCode);
+    const std::string log = testing_files::ReadBytes(Data() + "\\TestPlugin.log");
+    EXPECT_NE(std::string::npos, log.find("subject=dotted\r\n"));          // without --dot
+    EXPECT_NE(std::string::npos, log.find("subject=dotted end=dot\r\n"));  // with it
+    const std::string stored = ReadDataFile("work.mb\\!!!!Inbox\\00000002.msg");
+    EXPECT_EQ("\r\nbody of 1.eml\r\n", stored.substr(stored.size() - 17));
+}
+
+TEST_F(HostFilterTest, FolderNamesWithTrailByteBackslashWork) {
+    // ソ (0x83 0x5C) and 表 (0x95 0x5C): a scan that is not double-byte aware splits them.
+    const std::string folder = "\x83\x5c\x83\x74\x83\x67\x95\x5c";
+    const testing_host::Result made = Host({"script", Script("mkfolder \"work.mb\\!!!!Inbox\\ソフト表\"\n"
+                                                              "display-name \"work.mb\\!!!!Inbox\\ソフト表\\\"\n")},
+                                           false);
+    ASSERT_EQ(0, made.exitCode) << made.output;
+    EXPECT_EQ("[Work] 受信箱/ソフト表", made.First("display-name")["name"].Str());
+    const std::vector<testing_json::Value> lines = Receive({Message("1.eml", "kanji", "move \\!!!!Inbox\\" + folder + "\\")});
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ("work.mb\\!!!!Inbox\\ソフト表\\00000001.msg", lines[0]["id"].Str());
+    EXPECT_EQ("[Work] 受信箱/ソフト表", lines[0]["folderName"].Str());
+    EXPECT_TRUE(testing_files::Exists(DataFile("work.mb\\!!!!Inbox\\" + folder + "\\00000001.msg")));
+    const testing_host::Result list = Host({"script", Script("list \"work.mb\\!!!!Inbox\\ソフト表\\\"\n")}, false);
+    ASSERT_EQ(1u, list.Events("mail").size());
+    EXPECT_EQ("kanji", list.Events("mail")[0]["subject"].Str());
+}

@@ -262,8 +262,10 @@ int WINAPI BKC_OnPlugInInfo(TestPluginInfo* info) {
 int WINAPI BKC_OnBeforeFilter2(LPCSTR message, LPCSTR mailbox, int* action, char** param) {
     char charset[128] = "";
     char* subject = g_hostApi.MIMEHeader(Header(message, "Subject").c_str(), charset, sizeof(charset), FALSE);
+    const std::string text = message != nullptr ? message : "";
+    const bool dotEnd = text.size() >= 5 && text.compare(text.size() - 5, 5, "\r\n.\r\n") == 0;
     Log(std::string("OnBeforeFilter2 mailbox=") + (mailbox != nullptr ? mailbox : "(null)") + " action=" +
-        std::to_string(*action) + " subject=" + (subject != nullptr ? subject : "(null)"));
+        std::to_string(*action) + " subject=" + (subject != nullptr ? subject : "(null)") + (dotEnd ? " end=dot" : ""));
     g_hostApi.Free(subject);
     if (g_pending != 0) {
         g_pending = 0;
