@@ -261,6 +261,9 @@ int VerbRun(const VerbArgs& args) {
         if (updated.path == item.path) item = updated;
     }
     if (item.kind == "popup" || item.kind == "separator") return Fail("not a command: " + item.path + " " + item.text);
+    if (item.kind == "command" && g_host.FindCommand(item.id)->command == nullptr) {
+        return Fail("the plug-in registered no function for " + item.text);
+    }
     if (!item.enabled && !args.Has("force")) return Fail("the menu item is greyed for this selection: " + item.text);
     Json::Emit(JsonLine("run-start").Utf8("path", item.path).Str("text", item.text).Int("id", item.id)
                    .StrArray("selection", g_host.store.SelectedIds()));
