@@ -84,3 +84,17 @@ TEST_F(HostTest, ScriptKeepsThePluginLoadedAcrossSteps) {
     EXPECT_EQ(2, going.exitCode);
     EXPECT_EQ(1u, going.Events("state").size());
 }
+
+TEST_F(HostTest, TheRealPluginBindsToTheHostAndRefusesWhatItMustRefuse) {
+    // Without --plugin the host loads Mirvane beside it, as the mail client loads it.
+    Init();
+    const testing_host::Result info = Host({"info"}, false);
+    ASSERT_EQ(0, info.exitCode) << info.output;
+    EXPECT_EQ("Mirvane", info.First("info")["name"].Str());
+    EXPECT_EQ("0.0.0.49", info.First("info")["version"].Str());
+    EXPECT_TRUE(info.First("info")["terminated"].Bool());
+    EXPECT_TRUE(testing_files::Exists(DataFile("PlugIns\\Mirvane")));
+    EXPECT_EQ(3, Host({"--hide", "MIMEHeader", "info"}, false).exitCode);
+    EXPECT_EQ(3, Host({"--version", "2.49.99", "info"}, false).exitCode);
+    EXPECT_EQ(0, Host({"--version", "2.50", "info"}, false).exitCode);
+}
