@@ -104,7 +104,7 @@ const char kHelp[] =
     "reads caption, text, buttons and icon, and presses the chosen button. Either way each\n"
     "is reported as a \"messagebox\" line. Under Wine this needs a display (xvfb-run).\n";
 
-struct VerbSpec {
+struct VerbEntry {
     const char* name;
     int (*run)(const VerbArgs&);
     bool needsData;
@@ -112,8 +112,8 @@ struct VerbSpec {
     std::vector<std::string> valued;  // options with a value
 };
 
-const std::vector<VerbSpec>& Verbs() {
-    static const std::vector<VerbSpec> verbs = {
+const std::vector<VerbEntry>& Verbs() {
+    static const std::vector<VerbEntry> verbs = {
         {"init", VerbInit, true, {}, {}},
         {"mkfolder", VerbMakeFolder, true, {}, {}},
         {"folders", VerbFolders, true, {}, {}},
@@ -154,11 +154,11 @@ bool AddAnswers(const std::string& list, std::string* error) {
 
 // Splits "--name=value" and recognises the options of a verb; returns false with a message.
 bool ParseVerb(const std::vector<std::string>& words, VerbArgs* args, std::string* error) {
-    const VerbSpec* spec = nullptr;
-    for (const VerbSpec& candidate : Verbs()) {
-        if (words[0] == candidate.name) spec = &candidate;
+    const VerbEntry* entry = nullptr;
+    for (const VerbEntry& candidate : Verbs()) {
+        if (words[0] == candidate.name) entry = &candidate;
     }
-    if (spec == nullptr) {
+    if (entry == nullptr) {
         *error = "unknown verb: " + words[0];
         return false;
     }
@@ -184,8 +184,8 @@ bool ParseVerb(const std::vector<std::string>& words, VerbArgs* args, std::strin
             hasValue = true;
         }
         const bool valued = name == "answer" ||
-                            std::find(spec->valued.begin(), spec->valued.end(), name) != spec->valued.end();
-        const bool flag = std::find(spec->flags.begin(), spec->flags.end(), name) != spec->flags.end();
+                            std::find(entry->valued.begin(), entry->valued.end(), name) != entry->valued.end();
+        const bool flag = std::find(entry->flags.begin(), entry->flags.end(), name) != entry->flags.end();
         if (!valued && !flag) {
             *error = "unknown option for " + args->verb + ": --" + name;
             return false;
@@ -285,13 +285,13 @@ int RunVerb(const std::vector<std::string>& words, const GlobalOptions& global) 
     VerbArgs args;
     std::string error;
     if (!ParseVerb(words, &args, &error)) return Fail(error, kExitUsage);
-    const VerbSpec* spec = nullptr;
-    for (const VerbSpec& candidate : Verbs()) {
-        if (args.verb == candidate.name) spec = &candidate;
+    const VerbEntry* entry = nullptr;
+    for (const VerbEntry& candidate : Verbs()) {
+        if (args.verb == candidate.name) entry = &candidate;
     }
-    if (spec->needsData && global.data.empty()) return Fail("no data folder: give --data or set MIRVANE_HOST_DATA", kExitUsage);
+    if (entry->needsData && global.data.empty()) return Fail("no data folder: give --data or set MIRVANE_HOST_DATA", kExitUsage);
     g_host.store.Refresh();
-    const int code = spec->run(args);
+    const int code = entry->run(args);
     std::string flushError;
     if (!g_host.store.Flush(&flushError)) {
         Fail(flushError);
