@@ -50,6 +50,9 @@ const char kHelp[] =
     "                      yes, no, abort, retry, ignore, default (the first button: OK or Yes).\n"
     "                      Once the list is used up every box gets the default. Also accepted\n"
     "                      after any verb.\n"
+    "  --cancel-after N    press Cancel in the progress of a batch command once it shows N\n"
+    "                      messages done (once per run). Also accepted by run. Every step of\n"
+    "                      the progress is reported as a \"progress\" line.\n"
     "  --dialogs ACTION    Windows: other dialogs of the plug-in (a settings sheet): leave\n"
     "                      (default: the user closes them), ok or cancel (pressed at once)\n"
     "  --trace             report every host call of the plug-in, not only those that change\n"
@@ -88,10 +91,13 @@ const char kHelp[] =
     "                      --no-filter stores without the plug-in.\n"
     "  send FILE           BKC_OnSend with the message (CR LF)\n"
     "  info                BKC_OnPlugInInfo: name, vendor, version, description\n"
-    "  menu                build the message-list context menu (host items, then BKC_OnMenuInit\n"
+    "  menu [--type N]     build the message-list context menu (host items, then BKC_OnMenuInit\n"
     "                      type 1) and print it as a tree: path, kind, text, id, enabled for the\n"
-    "                      current selection (the plug-in's state callbacks are asked)\n"
-    "  run TEXT | --pos PATH [--force]   choose a menu item by its text or path (\"2/5\") and\n"
+    "                      current selection (the plug-in's state callbacks are asked).\n"
+    "                      --type N (not 1): an empty menu of another kind is offered to\n"
+    "                      BKC_OnMenuInit; what the plug-in put into it is reported\n"
+    "  run TEXT | --pos PATH [--force] [--cancel-after N]   choose a menu item by its text or\n"
+    "                      path (\"2/5\"; a text starting with \"--\" goes after \"--\") and\n"
     "                      carry it out with the current selection; every host call the\n"
     "                      command makes and every message box is reported. A greyed item is\n"
     "                      refused unless --force.\n"
@@ -102,7 +108,10 @@ const char kHelp[] =
     "Message boxes: on Linux the platform layer hands them to the host's exported\n"
     "PlatformMessageBoxHook; on Windows a watcher thread finds them (dialog class #32770),\n"
     "reads caption, text, buttons and icon, and presses the chosen button. Either way each\n"
-    "is reported as a \"messagebox\" line. Under Wine this needs a display (xvfb-run).\n";
+    "is reported as a \"messagebox\" line. Under Wine this needs a display (xvfb-run).\n"
+    "The progress of batch commands: on Linux the plug-in asks the host's exported\n"
+    "PlatformProgressCancelHook after every message; on Windows the watcher follows the\n"
+    "progress dialog's status text and clicks its Cancel button.\n";
 
 struct VerbEntry {
     const char* name;
@@ -125,8 +134,8 @@ const std::vector<VerbEntry>& Verbs() {
         {"receive", VerbReceive, true, {"dot", "no-filter"}, {"mailbox"}},
         {"send", VerbSend, true, {}, {}},
         {"info", VerbInfo, true, {}, {}},
-        {"menu", VerbMenu, true, {}, {}},
-        {"run", VerbRun, true, {"force"}, {"pos"}},
+        {"menu", VerbMenu, true, {}, {"type"}},
+        {"run", VerbRun, true, {"force"}, {"pos", "cancel-after"}},
         {"setup", VerbSetup, true, {}, {}},
     };
     return verbs;
@@ -151,6 +160,17 @@ bool AddAnswers(const std::string& list, std::string* error) {
     }
     return true;
 }
+
+}  // namespace
+
+// A count of 1 or more, written in decimal digits.
+bool ParseCount(const std::string& text, int* count) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    *count = atoi(text.c_str());
+    return *count > 0;
+}
+
+namespace {
 
 // Splits "--name=value" and recognises the options of a verb; returns false with a message.
 bool ParseVerb(const std::vector<std::string>& words, VerbArgs* args, std::string* error) {
@@ -368,7 +388,7 @@ int RunHost(int argc, char** argv) {
             name.erase(equals);
             hasValue = true;
         }
-        static const char* const kValued[] = {"data", "plugin", "version", "hide", "answer", "dialogs"};
+        static const char* const kValued[] = {"data", "plugin", "version", "hide", "answer", "dialogs", "cancel-after"};
         bool valued = false;
         for (const char* candidate : kValued) valued = valued || name == candidate;
         if (valued && !hasValue) {
@@ -392,6 +412,8 @@ int RunHost(int argc, char** argv) {
             }
         } else if (name == "answer") {
             if (!AddAnswers(value, &error)) return Fail(error, kExitUsage);
+        } else if (name == "cancel-after") {
+            if (!ParseCount(value, &g_host.cancelAfter)) return Fail("--cancel-after: a number of messages", kExitUsage);
         } else if (name == "dialogs") {
             if (value != "leave" && value != "ok" && value != "cancel") return Fail("--dialogs: leave, ok or cancel", kExitUsage);
             g_host.dialogs = value;

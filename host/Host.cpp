@@ -113,6 +113,18 @@ int Host::AnswerDialog(const std::string& caption, const std::string& kind) {
     return pressed;
 }
 
+bool Host::OnProgress(int current, int total) {
+    const bool press = cancelAfter > 0 && current >= cancelAfter && !m_cancelPressed;
+    JsonLine line("progress");
+    line.Int("current", current).Int("total", total);
+    if (press) {
+        m_cancelPressed = true;
+        line.Bool("cancel", true);
+    }
+    Json::Emit(line);
+    return press;
+}
+
 bool Host::EnsurePlugin() {
     if (m_loadAttempted) return m_loaded;
     m_loadAttempted = true;

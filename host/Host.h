@@ -42,6 +42,7 @@ public:
     std::deque<std::string> answers;  // message-box answers, consumed in order
     std::string dialogs = "leave";    // other dialogs (Windows): leave, ok, cancel
     std::vector<std::string> hidden;  // exports to hide
+    int cancelAfter = 0;              // press a batch's Cancel once N messages are done (0: never)
 
     MailStore store;
     HostMemory memory;
@@ -67,6 +68,11 @@ public:
     // Another dialog of the plug-in (Windows): reports it; returns the button to press, 0 to
     // leave it to the user.
     int AnswerDialog(const std::string& caption, const std::string& kind);
+    // The progress of a batch command shows current of total done: reports it and tells
+    // whether to press Cancel now (once cancelAfter messages are done; once per run).
+    bool OnProgress(int current, int total);
+    // A command run begins: Cancel has not been pressed in it yet.
+    void BeginRun() { m_cancelPressed = false; }
 
     RegisteredCommand* FindCommand(UINT id);
 
@@ -79,6 +85,7 @@ public:
     unsigned nextName = 0;
 
 private:
+    bool m_cancelPressed = false;
     bool m_loadAttempted = false;
     bool m_loaded = false;
 };

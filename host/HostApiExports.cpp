@@ -15,6 +15,7 @@
 #include "host/Host.h"
 #include "host/HostApiExports.h"
 #include "host/HostExport.h"
+#include "host/HostSystem.h"
 #include "host/HostText.h"
 #include "host/Mime.h"
 
@@ -330,6 +331,7 @@ HOST_EXPORT int WINAPI BKA_GetCharSet(LPCSTR id, LPSTR charset, int size) {
 }
 
 HOST_EXPORT LPSTR WINAPI BKA_GetSource(LPCSTR id) {
+    HostSystem::AwaitProgressDialog(g_host.mainWindow);
     const std::string mail = MailId(id);
     std::string source;
     LPSTR result = g_host.store.Read(mail, &source) ? HandOut(source, "GetSource", mail) : nullptr;

@@ -35,6 +35,13 @@ void DestroyWindows();
 void StartMessageBoxWatcher();
 void StopMessageBoxWatcher();
 
+// While a batch command runs (the plug-in has disabled the host's main window and shows its
+// progress dialog), waits until the watcher follows that dialog, keeping the host thread's
+// messages flowing, so that every step of the batch is seen and Cancel can be pressed after any
+// of them. Called before the host hands a message over. Nothing to wait for on Linux, where the
+// progress comes through the hook.
+void AwaitProgressDialog(HWND mainWindow);
+
 // Makes the host program stop exporting "BKA_" + name, so that GetProcAddress on the host
 // fails for it as it would with a host that lacks the function. address is the function.
 bool HideExport(const std::string& exportName, void* address, std::string* error);

@@ -1,5 +1,6 @@
-// The Linux side of the host simulator: stand-in window handles, the message-box hook that
-// the platform layer calls, hiding an export in the program's dynamic symbol table.
+// The Linux side of the host simulator: stand-in window handles, the message-box and progress
+// hooks that the platform layer and the plug-in call, hiding an export in the program's dynamic
+// symbol table.
 #include <dlfcn.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -21,6 +22,12 @@ HOST_EXPORT int PlatformMessageBoxHook(HWND, const char* text, const char* capti
     return g_host.AnswerMessageBox(text != nullptr ? text : "", caption != nullptr ? caption : "", type);
 }
 static_assert(std::is_same<decltype(&PlatformMessageBoxHook), PlatformMessageBoxHookProc>::value,
+              "the hook has the platform layer's signature");
+
+// The progress display of a batch command asks this after every message; a non-zero answer is a
+// press of its Cancel button (--cancel-after).
+HOST_EXPORT int PlatformProgressCancelHook(int current, int total) { return g_host.OnProgress(current, total) ? 1 : 0; }
+static_assert(std::is_same<decltype(&PlatformProgressCancelHook), PlatformProgressCancelHookProc>::value,
               "the hook has the platform layer's signature");
 
 namespace HostSystem {
@@ -75,6 +82,8 @@ void CreateWindows(HWND* main, HWND* tree, HWND* list, HWND* view, std::string*)
 }
 
 void DestroyWindows() {}
+
+void AwaitProgressDialog(HWND) {}
 
 void StartMessageBoxWatcher() {}
 void StopMessageBoxWatcher() {}

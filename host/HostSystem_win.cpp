@@ -1,5 +1,6 @@
 // The Windows side of the host simulator: a real main window, the watcher that answers the
-// plug-in's message boxes, hiding an export in the program's export table.
+// plug-in's message boxes and follows (and may cancel) its progress dialog, hiding an export in
+// the program's export table.
 #include <fcntl.h>
 #include <io.h>
 
@@ -20,6 +21,15 @@ namespace {
 const char kMainClass[] = "MirvaneHostMain";
 HANDLE g_watcher = nullptr;
 std::atomic<bool> g_stopWatcher(false);
+
+// The status text of the plug-in's progress dialog (template 150) and the window property that
+// keeps the control's own procedure while the host follows it.
+const int kProgressStatusId = 1502;
+const char kPreviousProcProperty[] = "MirvaneHostPreviousProc";
+// The progress dialog the watcher follows (null: none yet).
+std::atomic<HWND> g_followedProgress(nullptr);
+// How long a batch may take to show its progress dialog before the host hands it messages anyway.
+const DWORD kProgressDialogWaitMs = 5000;
 
 struct Child {
     HWND window;
@@ -97,6 +107,58 @@ void Press(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+// The "%d / %d ..." of a progress status text.
+bool ParseProgress(const char* text, int* current, int* total) {
+    return text != nullptr && sscanf(text, "%d / %d", current, total) == 2;
+}
+
+// Clicks the progress dialog's Cancel button, as the user does; a disabled button takes no click.
+void PressCancel(HWND dialog, bool fromDialogThread) {
+    HWND button = GetDlgItem(dialog, IDCANCEL);
+    if (button == nullptr || !IsWindowEnabled(button)) return;
+    const WPARAM command = MAKEWPARAM(IDCANCEL, BN_CLICKED);
+    if (fromDialogThread) {
+        SendMessageA(dialog, WM_COMMAND, command, reinterpret_cast<LPARAM>(button));
+    } else {
+        PostMessageA(dialog, WM_COMMAND, command, reinterpret_cast<LPARAM>(button));
+    }
+}
+
+// Runs on the dialog's thread for every message of the status control. The batch sets each new
+// "%d / %d" with WM_SETTEXT and waits until the dialog has taken it, so a Cancel pressed here
+// comes after exactly that many messages, as a user's press during the next message would.
+LRESULT CALLBACK ProgressStatusProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    WNDPROC previous = reinterpret_cast<WNDPROC>(GetPropA(window, kPreviousProcProperty));
+    const LRESULT result = previous != nullptr ? CallWindowProcA(previous, window, message, wParam, lParam)
+                                               : DefWindowProcA(window, message, wParam, lParam);
+    int current = 0;
+    int total = 0;
+    if (message == WM_SETTEXT && ParseProgress(reinterpret_cast<const char*>(lParam), &current, &total) &&
+        g_host.OnProgress(current, total)) {
+        PressCancel(GetParent(window), true);
+    }
+    if (message == WM_NCDESTROY) {
+        RemovePropA(window, kPreviousProcProperty);
+        HWND dialog = GetParent(window);
+        g_followedProgress.compare_exchange_strong(dialog, nullptr);
+    }
+    return result;
+}
+
+// Follows a progress dialog from now on; a count it already shows is taken at once.
+void FollowProgress(HWND dialog) {
+    HWND status = GetDlgItem(dialog, kProgressStatusId);
+    if (status == nullptr) return;
+    SetPropA(status, kPreviousProcProperty, reinterpret_cast<HANDLE>(GetWindowLongPtrA(status, GWLP_WNDPROC)));
+    SetWindowLongPtrA(status, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ProgressStatusProc));
+    g_followedProgress = dialog;
+    int current = 0;
+    int total = 0;
+    if (ParseProgress(WindowText(status).c_str(), &current, &total) && current > 0 && g_host.OnProgress(current, total)) {
+        PressCancel(dialog, false);
+    }
+}
+
 void HandleDialog(HWND dialog) {
     std::vector<Child> children;
     EnumChildWindows(dialog, CollectChild, reinterpret_cast<LPARAM>(&children));
@@ -120,6 +182,7 @@ void HandleDialog(HWND dialog) {
     }
     if (progress) {
         g_host.AnswerDialog(caption, "progress");  // the plug-in closes it itself
+        FollowProgress(dialog);
         return;
     }
     if (hasText && plain) {
@@ -199,6 +262,23 @@ void CreateWindows(HWND* main, HWND* tree, HWND* list, HWND* view, std::string* 
 void DestroyWindows() {
     HWND main = FindWindowA(kMainClass, nullptr);
     if (main != nullptr) DestroyWindow(main);
+}
+
+void AwaitProgressDialog(HWND mainWindow) {
+    if (mainWindow == nullptr || IsWindowEnabled(mainWindow)) return;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HWND followed = g_followedProgress.load();
+        if (followed != nullptr && IsWindow(followed)) return;
+        if (GetTickCount() - start > kProgressDialogWaitMs) return;
+        // The dialog's thread may send to the host's windows while it comes up.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    }
 }
 
 void StartMessageBoxWatcher() {

@@ -25,6 +25,9 @@ struct VerbArgs {
     std::vector<std::string> List(const std::string& name) const;
 };
 
+// A count of 1 or more, written in decimal digits.
+bool ParseCount(const std::string& text, int* count);
+
 // Reports an error line and returns code.
 int Fail(const std::string& cp932Message, int code = kExitFailed);
 

@@ -1,6 +1,7 @@
 // Verbs that drive the plug-in: receive (the filter protocol), send, info, menu, run, setup.
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 #include "host/Host.h"
@@ -223,9 +224,34 @@ int VerbInfo(const VerbArgs&) {
     return terminated ? kExitOk : kExitFailed;
 }
 
-int VerbMenu(const VerbArgs&) {
+// A menu of another kind than the message-list context menu: the plug-in is offered an empty
+// one and what it adds is reported (it is meant to add nothing).
+int OtherMenu(int type) {
+    HMENU menu = CreatePopupMenu();
+    const size_t registered = g_host.commands.size();
+    const int result = g_host.plugin.OnMenuInit(g_host.mainWindow, menu, type);
+    const int items = GetMenuItemCount(menu);
+    DestroyMenu(menu);
+    Json::Emit(JsonLine("menu-init").Int("type", type).Int("return", result).Int("items", items)
+                   .Int("registered", static_cast<long long>(g_host.commands.size() - registered)));
+    return kExitOk;
+}
+
+int VerbMenu(const VerbArgs& args) {
+    int type = 1;
+    if (args.Has("type")) {
+        const std::string text = args.Get("type");
+        char* end = nullptr;
+        const long value = strtol(text.c_str(), &end, 10);
+        if (text.empty() || *end != '\0') return Fail("--type needs a number", kExitUsage);
+        type = static_cast<int>(value);
+    }
     const int code = NeedPlugin();
     if (code != kExitOk) return code;
+    if (type != 1) {
+        if (g_host.plugin.OnMenuInit == nullptr) return Fail("the plug-in does not export BKC_OnMenuInit");
+        return OtherMenu(type);
+    }
     std::string error;
     if (!HostMenu::Build(&error)) return Fail(error);
     std::vector<HostMenu::Item> items = HostMenu::Walk();
@@ -247,6 +273,10 @@ int VerbRun(const VerbArgs& args) {
     if (args.positional.size() > 1 || (args.positional.empty() != args.Has("pos"))) {
         return Fail("run needs a menu item text or --pos PATH", kExitUsage);
     }
+    int runCancelAfter = g_host.cancelAfter;
+    if (args.Has("cancel-after") && !ParseCount(args.Get("cancel-after"), &runCancelAfter)) {
+        return Fail("--cancel-after: a number of messages", kExitUsage);
+    }
     const int code = NeedPlugin();
     if (code != kExitOk) return code;
     std::string error;
@@ -265,14 +295,18 @@ int VerbRun(const VerbArgs& args) {
         return Fail("the plug-in registered no function for " + item.text);
     }
     if (!item.enabled && !args.Has("force")) return Fail("the menu item is greyed for this selection: " + item.text);
+    const int cancelAfter = g_host.cancelAfter;
+    g_host.cancelAfter = runCancelAfter;
     Json::Emit(JsonLine("run-start").Utf8("path", item.path).Str("text", item.text).Int("id", item.id)
                    .StrArray("selection", g_host.store.SelectedIds()));
+    g_host.BeginRun();
     if (item.kind == "command") {
         const RegisteredCommand* command = g_host.FindCommand(item.id);
         command->command(g_host.mainWindow, command->target);
     } else if (HostMenu::IsHostItem(item.id)) {
         HostMenu::RunHostItem(item.id);
     }
+    g_host.cancelAfter = cancelAfter;
     Json::Emit(JsonLine("run").Utf8("path", item.path).Str("text", item.text).Int("id", item.id)
                    .StrArray("selection", g_host.store.SelectedIds()).Str("current", g_host.store.CurrentMail()));
     return kExitOk;

@@ -49,6 +49,9 @@ TEST_F(HostTest, MissingPluginAndUsageErrorsHaveTheirExitCodes) {
     EXPECT_EQ(2, Host({"list", "--bogus"}, false).exitCode);
     EXPECT_EQ(2, Host({"--hide", "NoSuchFunction", "info"}, false).exitCode);
     EXPECT_EQ(2, Host({"--answer", "maybe", "info"}, false).exitCode);
+    EXPECT_EQ(2, Host({"--cancel-after", "0", "info"}, false).exitCode);
+    EXPECT_EQ(2, Host({"menu", "--type", "one"}).exitCode);
+    EXPECT_EQ(2, Host({"run", "--cancel-after", "-1", "--", "x"}).exitCode);
     EXPECT_EQ(2, testing_host::Run({"list"}).exitCode);  // no data folder
     const testing_host::Result help = testing_host::Run({"--help"});
     EXPECT_EQ(0, help.exitCode);
