@@ -16,4 +16,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w || true
 fi
+# Without a window manager (Xvfb) Wine waits up to two seconds for each window it leaves to the
+# manager to be withdrawn, so every message box took two seconds to close; windows Wine manages
+# itself open and close at once (and get their caption drawn).
+if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+  wineserver -w || true
+fi
 exec wine "$@"
