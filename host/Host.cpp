@@ -116,7 +116,8 @@ int Host::AnswerDialog(const std::string& caption, const std::string& kind) {
 bool Host::OnProgress(int current, int total) {
     const bool press = cancelAfter > 0 && current >= cancelAfter && !m_cancelPressed;
     JsonLine line("progress");
-    line.Int("current", current).Int("total", total);
+    // The batch keeps the host's main window disabled while it runs.
+    line.Int("current", current).Int("total", total).Bool("mainWindowEnabled", IsWindowEnabled(mainWindow) != FALSE);
     if (press) {
         m_cancelPressed = true;
         line.Bool("cancel", true);

@@ -308,7 +308,8 @@ int VerbRun(const VerbArgs& args) {
     }
     g_host.cancelAfter = cancelAfter;
     Json::Emit(JsonLine("run").Utf8("path", item.path).Str("text", item.text).Int("id", item.id)
-                   .StrArray("selection", g_host.store.SelectedIds()).Str("current", g_host.store.CurrentMail()));
+                   .StrArray("selection", g_host.store.SelectedIds()).Str("current", g_host.store.CurrentMail())
+                   .Bool("mainWindowEnabled", IsWindowEnabled(g_host.mainWindow) != FALSE));
     return kExitOk;
 }
 
