@@ -404,19 +404,33 @@ TEST_F(CommandScenario, TreatAsSpamCancelledWithAddHeaderMarksAndSelectsTheProce
 
 TEST_F(CommandScenario, TreatAsSpamMovesIntoTheSameFolderOfTheCurrentMailbox) {
     NEED_BSFILTER();
-    Settings("ProcessSpamMail=GoFolder\r\nSpamFolder=work.mb\\!!!!Inbox\\spam\\\r\nGoFolderSameRelativeFolderPath=True\r\n"
-             "DisableBeforeMsgbox=True\r\nDisableResultMsgbox=True\r\n");
+    // Names whose second byte is a backslash in CP932 (表 0x95 0x5C, ソ 0x83 0x5C): the folder
+    // is split after the first real backslash only.
+    Settings("ProcessSpamMail=GoFolder\r\nSpamFolder=表.mb\\!!!!Inbox\\ソフト\\\r\n"
+             "GoFolderSameRelativeFolderPath=True\r\nDisableBeforeMsgbox=True\r\nDisableResultMsgbox=True\r\n");
     Mail(Name(1), Spam(1));
     Mail(Name(2), Spam(2));
-    const Result result = Host({"mkfolder home.mb\\!!!!Inbox\\spam", Receive() + " --mailbox home.mb\\",
-                                "select --folder home.mb\\!!!!Inbox\\ --all", RunItem("メールを spam 処置"),
-                                "list home.mb\\!!!!Inbox\\spam\\"});
+    const std::string target = "work.mb\\!!!!Inbox\\ソフト\\";
+    const Result result = Host({"init 表.mb:Hyo:hyo@example.net", "mkfolder \"" + target + "\"", Receive(),
+                                "select --all", RunItem("メールを spam 処置"), "list \"" + target + "\""});
     ASSERT_EQ(0, result.exitCode) << Report(result);
     const std::vector<Value> moves = Calls(result, "MoveMessages");
     ASSERT_EQ(1u, moves.size());
-    EXPECT_EQ("home.mb\\!!!!Inbox\\spam\\", moves[0]["folder"].Str());
-    EXPECT_EQ(2u, Listed(result, "home.mb\\!!!!Inbox\\spam\\").size());
+    EXPECT_EQ(target, moves[0]["folder"].Str());
+    EXPECT_TRUE(moves[0]["ok"].Bool());
+    EXPECT_EQ(2u, Listed(result, target).size());
     EXPECT_TRUE(result.Events("messagebox").empty());
+
+    // "GoTrash" from that mailbox: its own trash.
+    Settings("DisableBeforeMsgbox=True\r\nDisableResultMsgbox=True\r\n");
+    Mail(Name(3), Spam(3));
+    const Result trash = Host({Receive() + " --mailbox 表.mb\\", "select --folder 表.mb\\!!!!Inbox\\ --all",
+                               RunItem("メールを spam 処置")});
+    ASSERT_EQ(0, trash.exitCode) << Report(trash);
+    const std::vector<Value> trashMoves = Calls(trash, "MoveMessages");
+    ASSERT_EQ(1u, trashMoves.size());
+    EXPECT_EQ("表.mb\\!Trash\\", trashMoves[0]["folder"].Str());
+    EXPECT_TRUE(trashMoves[0]["ok"].Bool());
 }
 
 TEST_F(CommandScenario, JudgingActsOnSpamAndHandsTheCleanOnesToTheHostsFilter) {
@@ -507,18 +521,21 @@ TEST_F(CommandScenario, WithoutBsfilterTheBsfilterCommandsSaySoAndTheOthersWork)
         "--add-clean + --update", "--sub-spam + --update", "--sub-clean + --update", "--update", "--show-db-status"};
     std::vector<std::string> lines = {Receive(), "select --all"};
     for (const char* command : bsfilterCommands) lines.push_back(RunItem(command));
+    // "--update" once more, chosen by its place in the menu.
+    lines.push_back("run --pos 10/11");
     lines.push_back(RunItem("メールの spam ヘッダを除く"));
     const Result result = Host(lines);
     ASSERT_EQ(0, result.exitCode) << Report(result);
     const std::vector<Value> boxes = result.Events("messagebox");
-    ASSERT_EQ(11u, boxes.size()) << Report(result);
-    for (size_t k = 0; k < 9; ++k) {
-        SCOPED_TRACE(bsfilterCommands[k]);
+    ASSERT_EQ(12u, boxes.size()) << Report(result);
+    for (size_t k = 0; k < 10; ++k) {
+        SCOPED_TRACE(k < 9 ? bsfilterCommands[k] : "--pos 10/11");
         EXPECT_EQ(kUnavailable, boxes[k]["text"].Str());
         EXPECT_EQ("bsfilter が利用できません", boxes[k]["caption"].Str());
         EXPECT_EQ("error", boxes[k]["icon"].Str());
     }
-    EXPECT_EQ("1 通のうち 1 通から spam ヘッダを除きました。", boxes[10]["text"].Str());
+    EXPECT_EQ("--update", result.Events("run-start")[9]["text"].Str());
+    EXPECT_EQ("1 通のうち 1 通から spam ヘッダを除きました。", boxes[11]["text"].Str());
     EXPECT_EQ(1u, Calls(result, "SetSource").size());
     EXPECT_TRUE(Calls(result, "MoveMessages").empty());
 }

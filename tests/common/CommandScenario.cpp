@@ -32,7 +32,7 @@ void CommandScenario::SetUp() {
 
 void CommandScenario::Settings(const std::string& mirvaneLines, const std::string& more) {
     std::string ini = "[Mirvane]\r\nDontCheckDbOnStart=True\r\n" + mirvaneLines + m_scriptSection + more;
-    ASSERT_TRUE(testing_files::WriteBytes(PluginData("Mirvane.ini"), ini));
+    ASSERT_TRUE(testing_files::WriteBytes(PluginData("Mirvane.ini"), Cp932(ini)));
 }
 
 bool CommandScenario::BreakBsfilter() {

@@ -28,8 +28,9 @@ class CommandScenario : public ::testing::Test {
 protected:
     void SetUp() override;
 
-    // Writes Mirvane.ini: section [Mirvane] with DontCheckDbOnStart=True and the given lines
-    // (each ended by CR LF), then the side's [ExecBsfilterScript], then more (whole sections).
+    // Writes Mirvane.ini (in CP932): section [Mirvane] with DontCheckDbOnStart=True and the
+    // given lines (each ended by CR LF), then the side's [ExecBsfilterScript], then more (whole
+    // sections).
     void Settings(const std::string& mirvaneLines, const std::string& more = std::string());
     // Makes bsfilter present but impossible to start (BreakBsfilterProgram) and rewrites the
     // settings without lines of the test's own.
