@@ -173,6 +173,9 @@ TEST_F(CommandScenario, TheSubmenuGoesWhereTheSettingsPlaceIt) {
          {"h", "h", "s", "s", "p", "s", "h", "h", "s", "h", "s", "h"}},
         {"ContextMenuPosition=MenuBottom\r\nUpperSeparator=False\r\nLowerSeparator=False\r\n",
          {"h", "h", "s", "h", "h", "s", "h", "s", "h", "p"}},
+        // A place past the end of the host's menu: the end.
+        {"ContextMenuPosition=MenuPosition\r\nMenuPosition=50\r\nUpperSeparator=True\r\nLowerSeparator=True\r\n",
+         {"h", "h", "s", "h", "h", "s", "h", "s", "h", "s", "p", "s"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.settings);
@@ -627,27 +630,30 @@ TEST_F(CommandScenario, ListCommandsTakeSendersDomainsAndSubjectsIntoTheLists) {
     Mail(Name(4), "From: Bob <bob@example.com>\nSubject: Lunch\n\nbody\n");
     Mail(Name(5), "From: Carol <carol@listed.example>\nSubject: Hello from Carol\n\nbody\n");
     Mail(Name(6), "From: Dave <dave@home.example>\n\nbody\n");
+    Mail(Name(7), "From: =?ISO-2022-JP?B?GyRCOzNFRBsoQg==?= <yamada@corp.example>\n\nbody\n");
     const Result result = Host({Receive(), "select --all", RunItem("差出人をホワイトリストに追加"),
                                 RunItem("差出人ドメインをホワイトリストに追加"), RunItem("差出人をNGワードに登録する"),
                                 RunItem("件名をNGワードに登録する"), RunItem("件名をOKワードに登録する", "--cancel-after 1"),
                                 "select --index 1", RunItem("差出人をOKワードに登録する")});
     ASSERT_EQ(0, result.exitCode) << Report(result);
-    EXPECT_EQ((std::vector<std::string>{"4 通の差出人をホワイトリストに追加しました。",
-                                        "3 通の差出人ドメインをホワイトリストに追加しました。",
-                                        "5 通の差出人をNGワードに登録しました。", "5 通の件名をNGワードに登録しました。",
+    EXPECT_EQ((std::vector<std::string>{"5 通の差出人をホワイトリストに追加しました。",
+                                        "4 通の差出人ドメインをホワイトリストに追加しました。",
+                                        "6 通の差出人をNGワードに登録しました。", "5 通の件名をNGワードに登録しました。",
                                         "1 通の件名をOKワードに登録しました。", "1 通の差出人をOKワードに登録しました。"}),
               BoxTexts(result));
     // The bare address came first with no name; the named message filled the note in. Own
-    // addresses and the domains of own addresses (both mailboxes) stay out; a note once set stays.
-    EXPECT_EQ("alice@friends.example\tAlice\r\nbob@example.com\tBob\r\ncarol@listed.example\tOld note\r\n"
-              "dave@home.example\tDave\r\nfriends.example\tAlice\r\nlisted.example\tCarol\r\n",
+    // addresses and the domains of own addresses (both mailboxes) stay out; a note once set
+    // stays; an encoded name is decoded by the host.
+    EXPECT_EQ(Cp932("alice@friends.example\tAlice\r\nbob@example.com\tBob\r\ncarol@listed.example\tOld note\r\n"
+                    "corp.example\t山田\r\ndave@home.example\tDave\r\nfriends.example\tAlice\r\n"
+                    "listed.example\tCarol\r\nyamada@corp.example\t山田\r\n"),
               ReadPluginData("WhiteList.txt"));
     // "Alice" came as a sender word and then as a subject: the subject wins.
     EXPECT_EQ(Cp932("Alice\tSubject\tText\tIgnoreCase\r\n" + cutSubject + "\tSubject\tText\tIgnoreCase\r\n"
                     "Bob\tFromname\tText\tIgnoreCase\r\nCarol\tFromname\tText\tIgnoreCase\r\n"
                     "Dave\tFromname\tText\tIgnoreCase\r\nHello from Carol\tSubject\tText\tIgnoreCase\r\n"
                     "Lunch\tSubject\tText\tIgnoreCase\r\nMe\tFromname\tText\tIgnoreCase\r\n"
-                    "会議のお知らせ\tSubject\tText\tIgnoreCase\r\n"),
+                    "会議のお知らせ\tSubject\tText\tIgnoreCase\r\n山田\tFromname\tText\tIgnoreCase\r\n"),
               ReadPluginData("NgWordList.txt"));
     // Cancelled after the first message: its word is kept and the file written.
     EXPECT_EQ(Cp932("Alice\tFromname\tText\tIgnoreCase\r\n会議のお知らせ\tSubject\tText\tIgnoreCase\r\n"),
@@ -657,10 +663,11 @@ TEST_F(CommandScenario, ListCommandsTakeSendersDomainsAndSubjectsIntoTheLists) {
     const Result removal = Host({"select --all", RunItem("差出人ドメインをホワイトリストから削除"), "select --index 1",
                                  RunItem("差出人をホワイトリストから削除")});
     ASSERT_EQ(0, removal.exitCode) << Report(removal);
-    EXPECT_EQ((std::vector<std::string>{"2 通の差出人ドメインをホワイトリストから削除しました。",
+    EXPECT_EQ((std::vector<std::string>{"3 通の差出人ドメインをホワイトリストから削除しました。",
                                         "1 通の差出人をホワイトリストから削除しました。"}),
               BoxTexts(removal));
-    EXPECT_EQ("bob@example.com\tBob\r\ncarol@listed.example\tOld note\r\ndave@home.example\tDave\r\n",
+    EXPECT_EQ(Cp932("bob@example.com\tBob\r\ncarol@listed.example\tOld note\r\ndave@home.example\tDave\r\n"
+                    "yamada@corp.example\t山田\r\n"),
               ReadPluginData("WhiteList.txt"));
 }
 
