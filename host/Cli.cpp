@@ -111,7 +111,8 @@ const char kHelp[] =
     "is reported as a \"messagebox\" line. Under Wine this needs a display (xvfb-run).\n"
     "The progress of batch commands: on Linux the plug-in asks the host's exported\n"
     "PlatformProgressCancelHook after every message; on Windows the watcher follows the\n"
-    "progress dialog's status text and clicks its Cancel button.\n";
+    "progress dialog's status text and clicks its Cancel button (while the host's main window\n"
+    "is disabled by a batch, BKA_GetSource waits, up to 5 s, until the dialog is followed).\n";
 
 struct VerbEntry {
     const char* name;
