@@ -53,7 +53,6 @@ protected:
     // The plug-in's program folder and its bsfilter database folder.
     std::string ProgramFolder() const { return m_pluginFolder + "\\Mirvane"; }
     std::string DatabaseFolder() const { return PluginData("bsfilterdb"); }
-    std::string Temp(const std::string& name) const { return m_temp.File(name); }
 
     // Whether the bsfilter of this side is there to be installed; tests that need it skip without.
     bool m_haveBsfilter = false;

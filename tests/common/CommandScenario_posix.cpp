@@ -65,7 +65,7 @@ bool ParseDbStatus(const std::string& report, long* spam, long* clean) {
 }
 
 UnreadableFile::UnreadableFile(const std::string& path) {
-    // As root every existing file can be read; a link that leads nowhere cannot.
+    // File permissions do not keep root out; a link that leads nowhere cannot be read by anyone.
     const std::string native = testing_bsfilter::ChildPath(path);
     m_ok = unlink(native.c_str()) == 0 && symlink("/nonexistent/message", native.c_str()) == 0;
 }
