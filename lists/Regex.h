@@ -32,7 +32,7 @@ constexpr size_t kRegexDepthLimit = 256;
 // Largest length * length * pattern size searched from each position in turn.
 constexpr double kRegexQuadraticBudget = 4e6;
 // Stack of the matching thread.
-constexpr size_t kRegexStackSize = 32u * 1024u * 1024u;
+constexpr size_t kRegexStackSize = 16u * 1024u * 1024u;
 
 // A compiled pattern, or the reason it could not be compiled.
 struct CompiledRegex {
