@@ -55,10 +55,6 @@ bool SearchRegex(const CompiledRegex& compiled, const std::wstring& text, std::s
 // that part is not valid CP932.
 bool WidenRegexText(const char* text, std::wstring* wide);
 
-// The estimated expanded size and the group depth of a (wide) pattern, as the bounds above
-// count them. Exposed for tests.
-void EstimateRegexSize(const std::wstring& pattern, double* cost, size_t* depth);
-
 // Runs work on a thread with kRegexStackSize bytes of stack and waits for it. False (work not
 // run) when the thread cannot be created. work must not throw.
 bool RunOnRegexStack(const std::function<void()>& work);

@@ -287,28 +287,6 @@ TEST(MatchTextRegex, HostileSubjectsAndPatternsNeitherCrashNorHang) {
     EXPECT_TRUE(Regex("x|" + std::string(4000, 'a'), "x", false, &error, &text)) << text;
 }
 
-TEST(RegexBounds, SizeEstimateCountsExpandedRepetitionsAndNesting) {
-    double cost = 0;
-    size_t depth = 0;
-    EstimateRegexSize(L"abc", &cost, &depth);
-    EXPECT_EQ(3, cost);
-    EXPECT_EQ(0u, depth);
-    EstimateRegexSize(L"(a(b)c)", &cost, &depth);
-    EXPECT_EQ(2u, depth);
-    double single = 0;
-    EstimateRegexSize(L"(ab)", &single, &depth);
-    EstimateRegexSize(L"(ab){100}", &cost, &depth);
-    EXPECT_GE(cost, 100 * single);
-    EstimateRegexSize(L"(ab){100,}", &cost, &depth);
-    EXPECT_GE(cost, 100 * single);
-    EstimateRegexSize(L"[(((]\\(\\(", &cost, &depth);
-    EXPECT_EQ(0u, depth) << "parentheses in classes and escapes open no group";
-    EstimateRegexSize(L"a{99999999999999999999999}", &cost, &depth);
-    EXPECT_GT(cost, 1e8);
-    EstimateRegexSize(L"a{,5}{x}{", &cost, &depth);
-    EXPECT_LT(cost, 20) << "braces that are no repetition count as characters";
-}
-
 TEST(RegexBounds, TheOnePassScanAgreesWithTheSearchFromEachPosition) {
     const char* const patterns[] = {"^ab", "b$", "a|b", "\\bfoo\\b", "(x)?y", "[0-9]{2}", "", "a*", "^$",
                                     "(?=b)", "(?!a).", "o{2,}", "^(a|ab)(c|bcd)$", "B.R"};
