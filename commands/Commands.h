@@ -19,7 +19,7 @@ struct BsfilterCalls {
     bool (*isAvailable)();
     int (*exec)(const char* input, DWORD inputLength, std::string* output, const char* options);
 };
-extern BsfilterCalls g_bsfilterCalls;
+extern BsfilterCalls g_commandBsfilter;
 
 // ---- handlers (host command callbacks) ---------------------------------------------------------
 void CALLBACK CmdTreatAsSpam(HWND window, LPARAM);

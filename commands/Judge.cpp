@@ -90,7 +90,7 @@ void CALLBACK CmdTreatAsSpam(HWND window, LPARAM) {
     int updateResult = 0;
     if (trained > 0) {
         std::string discarded;
-        updateResult = g_bsfilterCalls.exec(nullptr, 0, &discarded, "--update");
+        updateResult = g_commandBsfilter.exec(nullptr, 0, &discarded, "--update");
     }
     if (trained > 0 && updateResult != 0) {
         batch.Finish();
@@ -130,7 +130,7 @@ void CALLBACK CmdJudgeAndAct(HWND window, LPARAM) {
     std::vector<std::string> clean;
     batch.Run([&](const char* id, const char* source, DWORD length) {
         std::string output;
-        if (g_bsfilterCalls.exec(source, length, &output, "") == 0) {
+        if (g_commandBsfilter.exec(source, length, &output, "") == 0) {
             spam.push_back(id);
             if (g_profile.SetReadToSpamMail()) MarkRead(id);
             if (g_profile.ProcessSpamMail() == kAddHeader) AddSpamHeader(id, source, length);
@@ -161,7 +161,7 @@ void CALLBACK CmdJudgeOne(HWND window, LPARAM) {
     char* source = g_hostApi.GetSource(nullptr);
     if (source == nullptr) return;
     std::string output;
-    const int verdict = g_bsfilterCalls.exec(source, static_cast<DWORD>(std::strlen(source)), &output, "");
+    const int verdict = g_commandBsfilter.exec(source, static_cast<DWORD>(std::strlen(source)), &output, "");
     g_hostApi.Free(source);
     NormalizeLineEnds(output);
     const UINT textId = verdict == 0 ? IDS_JUDGE_ONE_SPAM : verdict == 1 ? IDS_JUDGE_ONE_CLEAN : IDS_JUDGE_ONE_FAILED;

@@ -28,10 +28,10 @@ std::string StatusReport(const std::string& output) {
 
 }  // namespace
 
-BsfilterCalls g_bsfilterCalls = {IsBsfilterAvailable, ExecWithOptions};
+BsfilterCalls g_commandBsfilter = {IsBsfilterAvailable, ExecWithOptions};
 
 bool ConfirmBsfilterAvailable(HWND window) {
-    if (g_bsfilterCalls.isAvailable()) return true;
+    if (g_commandBsfilter.isAvailable()) return true;
     MessageBoxA(window, LoadResString(IDS_BSFILTER_UNAVAILABLE).c_str(),
                 LoadResString(IDS_BSFILTER_UNAVAILABLE_CAPTION).c_str(), MB_ICONERROR);
     return false;
@@ -64,7 +64,7 @@ int LearnMails(const std::vector<std::string>& ids, const char* option, std::vec
     int trained = 0;
     ForEachMail(ids, progress, [&](const char* id, const char* source, DWORD length) {
         std::string output;
-        if (g_bsfilterCalls.exec(source, length, &output, option) == 0) {
+        if (g_commandBsfilter.exec(source, length, &output, option) == 0) {
             ++trained;
             if (cleanOption && !g_profile.DontRemoveSpamHeader()) RemoveSpamHeader(id, source, length);
             if (spamOption && g_profile.RemoveSpamFromWhiteList()) RemoveSpamSenderFromWhiteList(source);
@@ -83,7 +83,7 @@ void LearnSelectedMails(HWND window, const char* option) {
     int updateResult = 0;
     if (trained > 0) {
         std::string discarded;
-        updateResult = g_bsfilterCalls.exec(nullptr, 0, &discarded, "--update");
+        updateResult = g_commandBsfilter.exec(nullptr, 0, &discarded, "--update");
     }
     batch.Finish();
     if (trained > 0 && updateResult != 0) {
@@ -92,7 +92,7 @@ void LearnSelectedMails(HWND window, const char* option) {
     }
     std::string status;
     std::string text = LoadResString(IDS_LEARN_RESULT, trained, option);
-    if (g_bsfilterCalls.exec(nullptr, 0, &status, "--show-db-status") == 0) text += "\r\n\r\n" + StatusReport(status);
+    if (g_commandBsfilter.exec(nullptr, 0, &status, "--show-db-status") == 0) text += "\r\n\r\n" + StatusReport(status);
     batch.ShowResult(text, LoadResString(IDS_LEARN_CAPTION));
 }
 
@@ -105,7 +105,7 @@ void CALLBACK CmdUpdateDb(HWND window, LPARAM) {
     if (!ConfirmBsfilterAvailable(window)) return;
     WaitCursor cursor;
     std::string discarded;
-    if (g_bsfilterCalls.exec(nullptr, 0, &discarded, "--update") != 0) {
+    if (g_commandBsfilter.exec(nullptr, 0, &discarded, "--update") != 0) {
         cursor.Restore();
         MessageBoxA(window, LoadResString(IDS_UPDATE_DB_FAILED).c_str(), LoadResString(IDS_UPDATE_DB_CAPTION).c_str(),
                     MB_ICONERROR);
@@ -113,7 +113,7 @@ void CALLBACK CmdUpdateDb(HWND window, LPARAM) {
     }
     std::string status;
     std::string text = LoadResString(IDS_UPDATE_DB_DONE);
-    if (g_bsfilterCalls.exec(nullptr, 0, &status, "--show-db-status") == 0) text += "\r\n\r\n" + StatusReport(status);
+    if (g_commandBsfilter.exec(nullptr, 0, &status, "--show-db-status") == 0) text += "\r\n\r\n" + StatusReport(status);
     if (!g_profile.DisableResultMsgbox()) {
         cursor.Restore();
         MessageBoxA(window, text.c_str(), LoadResString(IDS_UPDATE_DB_CAPTION).c_str(), MB_ICONINFORMATION);
@@ -124,7 +124,7 @@ void CALLBACK CmdShowDbStatus(HWND window, LPARAM) {
     if (!ConfirmBsfilterAvailable(window)) return;
     WaitCursor cursor;
     std::string status;
-    const int result = g_bsfilterCalls.exec(nullptr, 0, &status, "--show-db-status");
+    const int result = g_commandBsfilter.exec(nullptr, 0, &status, "--show-db-status");
     cursor.Restore();
     if (result == 0) {
         // Shown whatever "DisableResultMsgbox" says: the status is what the command is for.

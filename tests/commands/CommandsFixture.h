@@ -1,4 +1,4 @@
-// Shared set-up of the command tests: a fake host, a scripted bsfilter in g_bsfilterCalls,
+// Shared set-up of the command tests: a fake host, a scripted bsfilter in g_commandBsfilter,
 // default settings, empty lists saved into a temporary folder, and one own address.
 #pragma once
 
@@ -70,10 +70,10 @@ inline std::string Message(const std::string& from, const std::string& subject, 
 class CommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_savedCalls = g_bsfilterCalls;
+        m_savedCalls = g_commandBsfilter;
         CurrentBsfilter() = &bsfilter;
-        g_bsfilterCalls.isAvailable = FakeAvailable;
-        g_bsfilterCalls.exec = FakeExec;
+        g_commandBsfilter.isAvailable = FakeAvailable;
+        g_commandBsfilter.exec = FakeExec;
         g_profile.SetLock(nullptr);
         g_profile.Reset();
         g_contextMenuProfile.SetLock(nullptr);
@@ -96,7 +96,7 @@ protected:
     }
 
     void TearDown() override {
-        g_bsfilterCalls = m_savedCalls;
+        g_commandBsfilter = m_savedCalls;
         CurrentBsfilter() = nullptr;
         g_profile.Reset();
         g_contextMenuProfile.Reset();
