@@ -382,6 +382,26 @@ bool LiesInside(const std::string& base, const std::string& full) {
     return path.size() > prefix.size() && lstrcmpiA(path.substr(0, prefix.size()).c_str(), prefix.c_str()) == 0;
 }
 
+// Whether the file at path is a ZIP archive without entries: nothing but the end record
+// (minizip refuses those, taking an end record at offset 0 for none at all).
+bool IsEmptyArchive(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    unsigned char record[22 + 0xFFFF];
+    DWORD read = 0;
+    const BOOL ok = ReadFile(file, record, sizeof(record), &read, nullptr);
+    CloseHandle(file);
+    if (!ok || read < 22) return false;
+    static const unsigned char kEndSignature[4] = {0x50, 0x4B, 0x05, 0x06};
+    if (std::memcmp(record, kEndSignature, 4) != 0) return false;
+    for (int i = 4; i < 20; ++i) {
+        if (record[i] != 0) return false;  // disks, entry counts, directory size and offset
+    }
+    const DWORD commentLength = record[20] | (static_cast<DWORD>(record[21]) << 8);
+    return read == 22 + commentLength;
+}
+
 }  // namespace
 
 std::string SafeEntryName(const std::string& name) {
@@ -477,6 +497,10 @@ bool RestoreDatabaseFrom(const DatabasePaths& paths, const std::string& zipPath,
     names->clear();
     zlib_filefunc64_def functions = FileFunctions();
     unzFile zip = unzOpen2_64(zipPath.c_str(), &functions);
+    if (zip == nullptr && IsEmptyArchive(zipPath)) {
+        LOG(LOG_DEBUG, "RestoreDatabaseFrom()", "end. empty archive: [%s].", zipPath.c_str());
+        return true;
+    }
     if (zip == nullptr) {
         LOG(LOG_ERROR, "RestoreDatabaseFrom()", "%s: failed. path: [%s].", "unzOpen2_64()", zipPath.c_str());
         return false;
