@@ -105,12 +105,12 @@ void CBrowseBeckyFolderDlg2::FillFolderLevel(const std::string& folder, void* pa
             std::string folderId = path.size() > m_root.size() + 1 ? path.substr(m_root.size() + 1) : std::string();
             folderId += '\\';
             const std::string text = FolderDisplayText(m_hostApi, name, folderId, atRoot);
-            if (!text.empty()) {
-                item = m_tree->InsertItem(parent, text);
-                if (item != nullptr && lstrcmpiA(path.c_str(), m_initial.c_str()) == 0) m_tree->SelectItem(item);
-            }
+            if (!text.empty()) item = m_tree->InsertItem(parent, text);
+            // Recorded before the selection: selecting opens the parents, and the tree reports
+            // each opening back into this function, which must find the item already known.
             m_items[path] = item;
             LOG(LOG_DEBUG, "FillFolderLevel()", "folder: [%s], text: [%s].", path.c_str(), text.c_str());
+            if (item != nullptr && lstrcmpiA(path.c_str(), m_initial.c_str()) == 0) m_tree->SelectItem(item);
         }
         if (item != nullptr) FillFolderLevel(path, item, depth - 1);
     }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,21 @@ public:
         m_nodes.push_back(new Node{text, parent});
         return m_nodes.back();
     }
-    void SelectItem(void* item) override { selected = item; }
+    // Selecting opens the item's parents, and the dialog hears of each opening and fills the
+    // level below it, while the walk that selected is still running.
+    void SelectItem(void* item) override {
+        selected = item;
+        std::vector<void*> parents;
+        for (void* p = static_cast<Node*>(item)->parent; p != &m_root; p = static_cast<Node*>(p)->parent) {
+            parents.insert(parents.begin(), p);
+        }
+        for (void* parent : parents) {
+            if (dialog != nullptr && m_expanded.insert(parent).second) {
+                dialog->FillFolderLevel(dialog->PathOfItem(parent), parent, 2);
+            }
+        }
+    }
+    CBrowseBeckyFolderDlg2* dialog = nullptr;
     ~MemoryTree() override {
         for (Node* node : m_nodes) delete node;
     }
@@ -70,6 +85,7 @@ public:
 private:
     Node m_root{"", nullptr};
     std::vector<Node*> m_nodes;
+    std::set<void*> m_expanded;
 };
 
 class BrowseFolderTest : public ::testing::Test {
@@ -148,13 +164,18 @@ TEST_F(BrowseFolderTest, InitialFolderIsFilledAlongItsPathAndSelected) {
     CBrowseBeckyFolderDlg2 dialog(&api);
     dialog.SetFolders(data.Path(), data.Path() + "\\MAIN.mb\\!!!!Inbox\\!sub\\deep\\deeper\\", "prompt");
     dialog.SetTree(&tree);
+    tree.dialog = &dialog;
     dialog.FillFolderLevel(dialog.Root(), tree.Root(), 2);
+    // Nothing is inserted twice although the openings re-entered the walk.
+    std::vector<std::string> all = tree.Paths();
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end());
     ASSERT_NE(tree.selected, nullptr);
     EXPECT_EQ(tree.PathOf(tree.selected), "[Main]/" "\x8E\xF3\x90\x4D\x94\xA0" "/" "\x93\xC1\x95\xCA" "/deep/deeper");
     EXPECT_EQ(dialog.PathOfItem(tree.selected), data.Path() + "\\main.mb\\!!!!Inbox\\!sub\\deep\\deeper");
-    // Branches off the path stay two levels deep.
-    const std::vector<std::string> paths = tree.Paths();
-    EXPECT_EQ(std::find(paths.begin(), paths.end(), "[Main]/Archive/2024"), paths.end());
+    // Branches off the path are filled only as far as the openings reach.
+    EXPECT_NE(std::find(all.begin(), all.end(), "[Main]/Archive/2024"), all.end());
+    EXPECT_EQ(std::find(all.begin(), all.end(), "[Main]/Archive/2024/Q1"), all.end());
 }
 
 TEST_F(BrowseFolderTest, ResultIsEmptyUntilChosen) {
