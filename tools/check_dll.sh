@@ -12,7 +12,7 @@ file -b "$dll" | grep -q '^PE32 executable (DLL).*Intel 80386' || fail "not a PE
 expected="BKC_OnBeforeFilter2 BKC_OnDragDrop BKC_OnEveryMinute BKC_OnExit BKC_OnFinishRetrieve BKC_OnKeyDispatch
 BKC_OnMenuInit BKC_OnOpenCompose BKC_OnOpenFolder BKC_OnOpenMail BKC_OnOutgoing BKC_OnPlugInInfo BKC_OnPlugInSetup
 BKC_OnRetrieve BKC_OnSend BKC_OnStart"
-actual="$(i686-w64-mingw32-objdump -p "$dll" | awk '/\[Ordinal\/Name Pointer\] Table/{t=1;next} t&&/^\s*\[/{print $NF} t&&/^$/{t=0}' | sort)"
+actual="$(i686-w64-mingw32-objdump -p "$dll" | awk '/\[Ordinal\/Name Pointer\] Table/{t=1;next} t&&/^[[:space:]]*\[/{print $NF} t&&/^$/{t=0}' | sort)"
 [ "$(echo $actual)" = "$(echo $expected)" ] || fail "exports differ: $(echo $actual)"
 
 imports="$(i686-w64-mingw32-objdump -p "$dll" | awk '/DLL Name:/{print tolower($3)}' | sort -u)"
