@@ -26,7 +26,7 @@ std::string Native(std::string path) {
     return path;
 }
 
-int Run(const std::string& command) { return std::system(command.c_str()); }
+int Shell(const std::string& command) { return std::system(command.c_str()); }
 
 class BackupToolsTest : public ::testing::Test {
 protected:
@@ -54,7 +54,7 @@ TEST_F(BackupToolsTest, IndependentReadersAcceptTheBackup) {
     ASSERT_TRUE(BackupDatabaseTo(paths, root.File("b.zip"), &names));
     const std::string zip = Native(root.File("b.zip"));
 
-    EXPECT_EQ(Run("unzip -tq '" + zip + "' >/dev/null"), 0);
+    EXPECT_EQ(Shell("unzip -tq '" + zip + "' >/dev/null"), 0);
     const std::string check = Native(root.File("check.py"));
     ASSERT_TRUE(WriteBytes(root.File("check.py"),
                            "import sys, zipfile\n"
@@ -70,7 +70,7 @@ TEST_F(BackupToolsTest, IndependentReadersAcceptTheBackup) {
                            "import os, time\n"
                            "t = time.localtime(os.path.getmtime(sys.argv[3]))\n"
                            "assert abs(time.mktime(info.date_time + (0, 0, -1)) - time.mktime(t)) <= 2, (info.date_time, t)\n"));
-    EXPECT_EQ(Run("python3 '" + check + "' '" + zip + "' " + std::to_string(big.size()) + " '" +
+    EXPECT_EQ(Shell("python3 '" + check + "' '" + zip + "' " + std::to_string(big.size()) + " '" +
                   Native(data + "\\bsfilterdb\\C.sdbm.pag") + "'"),
               0);
 }
@@ -81,8 +81,8 @@ TEST_F(BackupToolsTest, RestoreTakesInfoZipArchives) {
     ASSERT_TRUE(WriteBytes(root.File("source\\bsfilter.conf"), "conf from zip"));
     ASSERT_TRUE(WriteBytes(root.File("source\\bsfilterdb\\C.sdbm.pag"), std::string(50000, 'x')));
     ASSERT_TRUE(WriteBytes(root.File("source\\bsfilterdb\\sub\\nested.txt"), "nested"));
-    ASSERT_EQ(Run("cd '" + source + "' && zip -qr ../infozip.zip bsfilter.conf bsfilterdb"), 0);
-    ASSERT_EQ(Run("cd '" + source + "' && zip -q0 ../stored.zip bsfilter.conf"), 0);
+    ASSERT_EQ(Shell("cd '" + source + "' && zip -qr ../infozip.zip bsfilter.conf bsfilterdb"), 0);
+    ASSERT_EQ(Shell("cd '" + source + "' && zip -q0 ../stored.zip bsfilter.conf"), 0);
 
     std::vector<std::string> names;
     ASSERT_TRUE(RestoreDatabaseFrom(paths, root.File("infozip.zip"), &names));
@@ -99,7 +99,7 @@ TEST_F(BackupToolsTest, RestoreTakesInfoZipArchives) {
 TEST_F(BackupToolsTest, InfoZipEmptyArchiveRestoresNothing) {
     // "zip" refuses to write an empty archive; Python writes the same 22-byte end record.
     const std::string empty = Native(root.File("empty.zip"));
-    ASSERT_EQ(Run("python3 -c \"import zipfile; zipfile.ZipFile('" + empty + "', 'w').close()\""), 0);
+    ASSERT_EQ(Shell("python3 -c \"import zipfile; zipfile.ZipFile('" + empty + "', 'w').close()\""), 0);
     std::vector<std::string> names;
     EXPECT_TRUE(RestoreDatabaseFrom(paths, root.File("empty.zip"), &names));
     EXPECT_TRUE(names.empty());
@@ -107,7 +107,7 @@ TEST_F(BackupToolsTest, InfoZipEmptyArchiveRestoresNothing) {
 
 TEST_F(BackupToolsTest, PythonMadeHostileArchiveStaysInside) {
     const std::string zip = Native(root.File("evil.zip"));
-    ASSERT_EQ(Run("python3 -c \"import zipfile; z = zipfile.ZipFile('" + zip +
+    ASSERT_EQ(Shell("python3 -c \"import zipfile; z = zipfile.ZipFile('" + zip +
                   "', 'w'); [z.writestr(zipfile.ZipInfo(n), b'x') for n in ['../../up.txt', '/abs.txt', "
                   "'C:/drive.txt', '..\\\\\\\\back.txt']]; z.close()\""),
               0);

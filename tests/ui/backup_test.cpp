@@ -5,7 +5,6 @@
 // The archives fed to the restore are written here byte by byte (stored entries), so that
 // names and contents can be anything an attacker or another ZIP tool might produce.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <string>
@@ -24,6 +23,17 @@ using testing_files::WriteBytes;
 
 namespace {
 
+// CRC-32 of the ZIP format (polynomial 0xEDB88320), computed here so that the archives are
+// written without any ZIP or zlib code.
+unsigned long Crc32(const std::string& data) {
+    unsigned long crc = 0xFFFFFFFFul;
+    for (unsigned char byte : data) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320ul & (0ul - (crc & 1ul)));
+    }
+    return (crc ^ 0xFFFFFFFFul) & 0xFFFFFFFFul;
+}
+
 void Put16(std::string& out, unsigned value) {
     out += static_cast<char>(value & 0xFF);
     out += static_cast<char>((value >> 8) & 0xFF);
@@ -39,7 +49,7 @@ class ZipBuilder {
 public:
     // flags: general-purpose bits (0x800: UTF-8 name); badCrc: a wrong checksum.
     void Add(const std::string& name, const std::string& data, unsigned flags = 0, bool badCrc = false) {
-        unsigned long crc = crc32(0L, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
+        unsigned long crc = Crc32(data);
         if (badCrc) crc ^= 0x5A5A5A5Aul;
         const unsigned long offset = static_cast<unsigned long>(m_body.size());
         const unsigned dosTime = (7u << 11) | (8u << 5) | (9u / 2);              // 07:08:08
