@@ -166,6 +166,7 @@ printf 'clean tokens' > "$plugin_data/bsfilterdb/C.sdbm.pag"
 mkdir -p "$plugin_data/bsfilterdb/sub"
 scenario backup
 check "the archive passes unzip -t" unzip -tq "$work/backup.zip"
+check "the file dialog offered the time-stamped name" grep -q '"op":"file","caption":"[^"]*","offered":"bsfilterdb_[0-9]\{8\}_[0-9]\{6\}.zip"' "$work/backup.json"
 check "the archive lists bsfilter.conf and the database files only" \
   python3 -c "import zipfile,sys; n=sorted(zipfile.ZipFile(sys.argv[1]).namelist()); sys.exit(n!=['bsfilter.conf','bsfilterdb/C.sdbm.pag','bsfilterdb/S.sdbm.pag'])" "$work/backup.zip"
 check "the restore kept the database files" test "$(cat "$plugin_data/bsfilterdb/S.sdbm.pag")" = "spam tokens"
