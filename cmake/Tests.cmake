@@ -59,6 +59,26 @@ if(STANDIN_SOURCES)
   endif()
   add_dependencies(mirvane_tests bsfilter-standin)
 endif()
+# Helpers of the platform tests on Linux: a child process whose behaviour each test picks, and
+# a small module with DllMain, a string table and a version resource, built once accepting and
+# once refusing the process attach.
+if(NOT WIN32)
+  add_executable(platform-test-child ${CMAKE_SOURCE_DIR}/tests/platform/child/TestChild.cpp)
+  target_link_libraries(platform-test-child PRIVATE mirvane_platform)
+  set_target_properties(platform-test-child PROPERTIES ENABLE_EXPORTS ON
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  add_dependencies(mirvane_tests platform-test-child)
+  foreach(variant accept refuse)
+    add_library(platform-test-module-${variant} MODULE ${CMAKE_SOURCE_DIR}/tests/platform/module/TestModule.cpp)
+    target_include_directories(platform-test-module-${variant} PRIVATE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(platform-test-module-${variant} PRIVATE ${CMAKE_DL_LIBS})
+    target_compile_definitions(platform-test-module-${variant} PRIVATE
+      TEST_MODULE_REFUSES=$<STREQUAL:${variant},refuse>)
+    set_target_properties(platform-test-module-${variant} PROPERTIES PREFIX ""
+      LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+    add_dependencies(mirvane_tests platform-test-module-${variant})
+  endforeach()
+endif()
 add_dependencies(mirvane_tests Mirvane)
 if(TARGET mirvane-host)
   add_dependencies(mirvane_tests mirvane-host)

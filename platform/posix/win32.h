@@ -78,9 +78,11 @@ typedef uintptr_t DWORD_PTR;
 #define ERROR_INVALID_HANDLE 6ul
 #define ERROR_NOT_ENOUGH_MEMORY 8ul
 #define ERROR_OUTOFMEMORY 14ul
+#define ERROR_NOT_SAME_DEVICE 17ul
 #define ERROR_NO_MORE_FILES 18ul
 #define ERROR_WRITE_FAULT 29ul
 #define ERROR_READ_FAULT 30ul
+#define ERROR_GEN_FAILURE 31ul
 #define ERROR_SHARING_VIOLATION 32ul
 #define ERROR_LOCK_VIOLATION 33ul
 #define ERROR_HANDLE_EOF 38ul
@@ -96,12 +98,22 @@ typedef uintptr_t DWORD_PTR;
 #define ERROR_NEGATIVE_SEEK 131ul
 #define ERROR_DIR_NOT_EMPTY 145ul
 #define ERROR_BAD_EXE_FORMAT 193ul
+#define ERROR_FILE_TOO_LARGE 223ul
 #define ERROR_ENVVAR_NOT_FOUND 203ul
 #define ERROR_FILENAME_EXCED_RANGE 206ul
 #define ERROR_NO_DATA 232ul
+#define ERROR_DIRECTORY 267ul
 #define ERROR_MORE_DATA 234ul
 #define ERROR_ALREADY_EXISTS 183ul
+#define ERROR_OPERATION_ABORTED 995ul
+#define ERROR_DLL_INIT_FAILED 1114ul
 #define ERROR_NO_UNICODE_TRANSLATION 1113ul
+#define ERROR_INVALID_WINDOW_HANDLE 1400ul
+#define ERROR_INVALID_MENU_HANDLE 1401ul
+#define ERROR_MENU_ITEM_NOT_FOUND 1456ul
+#define ERROR_RESOURCE_DATA_NOT_FOUND 1812ul
+#define ERROR_RESOURCE_TYPE_NOT_FOUND 1813ul
+#define ERROR_RESOURCE_NAME_NOT_FOUND 1814ul
 #define ERROR_TIMEOUT 1460ul
 
 DWORD GetLastError();
@@ -164,6 +176,8 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;  // never used; always pas
 #define FILE_CURRENT 1ul
 #define FILE_END 2ul
 #define MOVEFILE_REPLACE_EXISTING 0x1ul
+#define MOVEFILE_COPY_ALLOWED 0x2ul
+#define MOVEFILE_WRITE_THROUGH 0x8ul
 
 typedef enum _GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard } GET_FILEEX_INFO_LEVELS;
 
@@ -208,6 +222,8 @@ BOOL MoveFileA(LPCSTR from, LPCSTR to);
 BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
 BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists);
 DWORD GetFileAttributesA(LPCSTR path);
+// Only FILE_ATTRIBUTE_READONLY has an effect here (the owner's write permission).
+BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
 BOOL GetFileAttributesExA(LPCSTR path, GET_FILEEX_INFO_LEVELS level, LPVOID info);
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security);
 BOOL RemoveDirectoryA(LPCSTR path);
@@ -352,12 +368,37 @@ int lstrlenA(LPCSTR text);
 
 // ---- resources and versions ---------------------------------------------------------------
 // A module's string table and version resource are exported data on the POSIX side
-// ("PlatformStringTable", "PlatformVersionResource"), generated at build time from the same
-// .rc source that the Windows resource compiler reads.
+// ("PlatformStringTable", "PlatformVersionResource", ...: platform/posix/resource_tables.h),
+// generated at build time from the same .rc source that the Windows resource compiler reads.
+// The version functions find the module by its file: a loaded module (the main program
+// included), else the file is loaded for the query without running its DllMain. A module
+// without the data has no version resource. LoadStringA copies at most size - 1 bytes (never
+// half a double-byte character), terminates, and returns the count (0 for an absent id).
+//
+// A module's fixed version record, as "\\" of VerQueryValueA returns it (file and product
+// version both from PlatformFileVersion).
+typedef struct tagVS_FIXEDFILEINFO {
+    DWORD dwSignature;  // 0xFEEF04BD
+    DWORD dwStrucVersion;
+    DWORD dwFileVersionMS;
+    DWORD dwFileVersionLS;
+    DWORD dwProductVersionMS;
+    DWORD dwProductVersionLS;
+    DWORD dwFileFlagsMask;
+    DWORD dwFileFlags;
+    DWORD dwFileOS;
+    DWORD dwFileType;
+    DWORD dwFileSubtype;
+    DWORD dwFileDateMS;
+    DWORD dwFileDateLS;
+} VS_FIXEDFILEINFO;
+
 int LoadStringA(HINSTANCE module, UINT id, LPSTR buffer, int size);
 DWORD GetFileVersionInfoSizeA(LPCSTR path, LPDWORD handle);
 BOOL GetFileVersionInfoA(LPCSTR path, DWORD handle, DWORD size, LPVOID data);
 BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, UINT* len);
+// 1041 (Japanese) unless the environment variable MIRVANE_UI_LANGUAGE (resp. MIRVANE_LANG_ID)
+// holds another number (decimal, or hexadecimal with "0x"); tests use them to pick a language.
 WORD GetUserDefaultUILanguage();
 WORD GetUserDefaultLangID();
 
@@ -416,6 +457,8 @@ LRESULT DispatchMessageA(const MSG* msg);
 #define MF_ENABLED 0x0ul
 #define MF_GRAYED 0x1ul
 #define MF_DISABLED 0x2ul
+#define MF_UNCHECKED 0x0ul
+#define MF_CHECKED 0x8ul
 #define MF_POPUP 0x10ul
 #define MF_SEPARATOR 0x800ul
 #define MF_BYPOSITION 0x400ul

@@ -98,7 +98,7 @@ TEST_F(LogTest, ExtraBlocksGetCrLfLineEnds) {
     EXPECT_NE(content.find("two\r\nx\r\n"), std::string::npos);
     EXPECT_EQ(content.find("x\r\n\r\n"), std::string::npos);
     EXPECT_NE(content.find("three\r\n"), std::string::npos);
-    EXPECT_NE(content.find(std::string("four\r\np\r\nq\0r\r\n", 15)), std::string::npos);
+    EXPECT_NE(content.find(std::string("four\r\np\r\nq\0r\r\n", 14)), std::string::npos);
 }
 
 TEST_F(LogTest, LongMessageIsCutAndLosesItsLineEnd) {

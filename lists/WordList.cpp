@@ -1,0 +1,449 @@
+// The NG-word and OK-word lists and their matching; see WordList.h.
+#include "lists/WordList.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "lists/ListFile.h"
+#include "lists/Regex.h"
+#include "platform/Mbcs.h"
+#include "support/Util.h"
+
+WordList g_ngWordList;
+WordList g_okWordList;
+
+namespace {
+
+typedef std::map<std::string, WordEntry> EntryMap;
+typedef std::map<std::pair<std::string, bool>, std::shared_ptr<const CompiledRegex>> CompiledMap;
+
+const char kRegexNotRunText[] = "The regular expression could not be run.";
+
+const char* TargetName(int32_t target) {
+    switch (target) {
+    case kTargetSubject:
+        return "Subject";
+    case kTargetSender:
+        return "Fromname";
+    default:
+        return "All";
+    }
+}
+
+void AddOrUpdateIn(EntryMap* entries, std::vector<std::string>* order, const WordEntry& entry) {
+    auto it = entries->find(entry.text);
+    if (it == entries->end()) {
+        entries->emplace(entry.text, entry);
+        order->push_back(entry.text);
+    } else {
+        it->second = entry;
+    }
+}
+
+void LoadLine(const std::string& raw, EntryMap* entries, std::vector<std::string>* order) {
+    const std::vector<std::string> fields = Split(Trim(raw, kBlanks), '\t');
+    WordEntry entry;
+    entry.text = Trim(fields[0], kBlanks);
+    entry.text.resize(Mbcs::CutLength(entry.text.c_str(), entry.text.size(), WordList::kMaxTextBytes));
+    entry.text = Trim(entry.text, kBlanks);
+    if (entry.text.empty()) return;
+    if (fields.size() > 1) {
+        const std::string target = Trim(fields[1], kBlanks);
+        if (target == "Subject") {
+            entry.target = kTargetSubject;
+        } else if (target == "Fromname") {
+            entry.target = kTargetSender;
+        }
+    }
+    entry.isRegex = fields.size() > 2 && Trim(fields[2], kBlanks) == "Regex";
+    entry.caseSensitive = fields.size() > 3 && Trim(fields[3], kBlanks) == "Case";
+    AddOrUpdateIn(entries, order, entry);
+}
+
+// A text as it can stand in a line of the file: a tab, CR, LF or NUL inside it would split the
+// line or its fields on reading (and turn one entry into others), so each becomes a blank.
+std::string FieldText(const std::string& text) {
+    std::string result = text;
+    for (char& c : result) {
+        if (c == '\t' || c == '\r' || c == '\n' || c == '\0') c = ' ';
+    }
+    return result;
+}
+
+int Sign(int value) { return value < 0 ? -1 : (value > 0 ? 1 : 0); }
+
+int CompareFlags(bool a, bool b) { return a == b ? 0 : (a ? 1 : -1); }
+
+int CompareEntries(const WordEntry& a, const WordEntry& b, int column) {
+    const int target = a.target == b.target ? 0 : (a.target < b.target ? -1 : 1);
+    const int text = Sign(a.text.compare(b.text));
+    const int regex = CompareFlags(a.isRegex, b.isRegex);
+    const int cases = CompareFlags(a.caseSensitive, b.caseSensitive);
+    int order[4];
+    switch (column) {
+    case WordList::kColumnText:
+        order[0] = text, order[1] = target, order[2] = regex, order[3] = cases;
+        break;
+    case WordList::kColumnRegex:
+        order[0] = regex, order[1] = text, order[2] = target, order[3] = cases;
+        break;
+    case WordList::kColumnCase:
+        order[0] = cases, order[1] = text, order[2] = target, order[3] = regex;
+        break;
+    default:
+        order[0] = target, order[1] = text, order[2] = regex, order[3] = cases;
+        break;
+    }
+    for (int result : order) {
+        if (result != 0) return result;
+    }
+    return 0;
+}
+
+// A subject or sender in the forms the matchers need, each made at most once per call: the
+// walk tests hundreds of entries against the same two texts.
+class MatchSubject {
+public:
+    explicit MatchSubject(const std::string& text) : m_text(text.c_str()) {}
+
+    // Whether needle occurs in the text (upper-cased first when upper is set) at a position
+    // where a character starts: the search of Mbcs::FindSubstring, with the character starts
+    // worked out once instead of once per entry.
+    bool Contains(const std::string& needle, bool upper) {
+        const std::string& text = upper ? Upper() : m_text;
+        const std::vector<char>& starts = Starts();
+        for (size_t pos = text.find(needle); pos != std::string::npos; pos = text.find(needle, pos + 1)) {
+            if (starts[pos]) return true;
+        }
+        return false;
+    }
+
+    // Null when the text is not valid CP932.
+    const std::wstring* Wide() {
+        if (!m_hasWide) {
+            m_wideValid = WidenRegexText(m_text.c_str(), &m_wide);
+            m_hasWide = true;
+        }
+        return m_wideValid ? &m_wide : nullptr;
+    }
+
+private:
+    const std::string& Upper() {
+        if (!m_hasUpper) {
+            m_upper = m_text;
+            Mbcs::ToUpper(m_upper);  // changes second bytes only: the character starts stay
+            m_hasUpper = true;
+        }
+        return m_upper;
+    }
+    const std::vector<char>& Starts() {
+        if (m_starts.empty()) {
+            m_starts.assign(m_text.size() + 1, 0);
+            for (size_t i = 0; i < m_text.size();) {
+                m_starts[i] = 1;
+                const bool lead = PlatformIsLeadByte(static_cast<unsigned char>(m_text[i])) && i + 1 < m_text.size();
+                i += lead ? 2 : 1;
+            }
+            m_starts[m_text.size()] = 1;
+        }
+        return m_starts;
+    }
+
+    const std::string m_text;  // up to the first NUL
+    std::string m_upper;
+    std::vector<char> m_starts;
+    std::wstring m_wide;
+    bool m_hasUpper = false;
+    bool m_hasWide = false;
+    bool m_wideValid = false;
+};
+
+// What one match call shares between its entries.
+struct MatchContext {
+    CompiledMap* compiled = nullptr;  // cache of compiled patterns; null: compile every time
+    bool regexRuns = true;            // false when no regex stack could be had
+    bool error = false;
+    std::string errorText;
+
+    std::shared_ptr<const CompiledRegex> Compile(const std::string& pattern, bool ignoreCase) {
+        if (compiled == nullptr) return CompileRegex(pattern, ignoreCase);
+        std::shared_ptr<const CompiledRegex>& slot = (*compiled)[std::make_pair(pattern, ignoreCase)];
+        if (!slot) slot = CompileRegex(pattern, ignoreCase);
+        return slot;
+    }
+    void SetError(const std::string& text) {
+        error = true;
+        errorText = text;
+    }
+};
+
+// Tests one pattern against the given texts in order; true at the first that matches.
+bool MatchPattern(MatchContext* context, const std::string& pattern, bool isRegex, bool ignoreCase,
+                  MatchSubject* const* texts, size_t count) {
+    if (!isRegex) {
+        std::string needle = pattern.c_str();
+        if (ignoreCase) Mbcs::ToUpper(needle);
+        for (size_t i = 0; i < count; ++i) {
+            if (texts[i]->Contains(needle, ignoreCase)) return true;
+        }
+        return false;
+    }
+    if (!context->regexRuns) {
+        context->SetError(kRegexNotRunText);
+        return false;
+    }
+    std::shared_ptr<const CompiledRegex> compiled = context->Compile(pattern, ignoreCase);
+    if (!compiled->valid) {
+        context->SetError(compiled->error);
+        return false;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const std::wstring* wide = texts[i]->Wide();
+        if (wide == nullptr) continue;
+        std::string error;
+        if (SearchRegex(*compiled, *wide, &error)) return true;
+        if (!error.empty()) {
+            context->SetError(error);
+            return false;
+        }
+    }
+    return false;
+}
+
+bool MatchEntryIn(MatchContext* context, const WordEntry& entry, MatchSubject* subject, MatchSubject* sender) {
+    MatchSubject* texts[2];
+    size_t count = 0;
+    if (entry.target == kTargetSubject) {
+        texts[count++] = subject;
+    } else if (entry.target == kTargetSender) {
+        texts[count++] = sender;
+    } else {
+        texts[count++] = subject;
+        texts[count++] = sender;
+    }
+    return MatchPattern(context, entry.text, entry.isRegex, !entry.caseSensitive, texts, count);
+}
+
+// Runs work on the regex stack when it needs regular expressions; when no such stack can be
+// had, runs it here with regular expressions switched off (they then never match).
+void RunMatching(MatchContext* context, bool needsRegex, const std::function<void()>& work) {
+    if (needsRegex && RunOnRegexStack(work)) return;
+    context->regexRuns = !needsRegex;
+    work();
+}
+
+}  // namespace
+
+WordList::WordList() : m_lock(nullptr), m_sortColumn(kColumnTarget), m_sortAscending(true) {}
+
+WordList::WordList(const WordList& other) : m_lock(nullptr), m_sortColumn(kColumnTarget), m_sortAscending(true) {
+    ListLockGuard guard(other.m_lock);
+    m_lock = other.m_lock;
+    m_entries = other.m_entries;
+    m_sortColumn = other.m_sortColumn;
+    m_sortAscending = other.m_sortAscending;
+    m_order = other.m_order;
+}
+
+WordList& WordList::operator=(const WordList& other) {
+    if (this == &other) return *this;
+    WordList copy(other);
+    ListLockGuard guard(m_lock);
+    m_entries.swap(copy.m_entries);
+    m_order.swap(copy.m_order);
+    m_sortColumn = copy.m_sortColumn;
+    m_sortAscending = copy.m_sortAscending;
+    m_compiled.clear();
+    m_lock = copy.m_lock;
+    return *this;
+}
+
+void WordList::SetLock(CRITICAL_SECTION* lock) { m_lock = lock; }
+
+CRITICAL_SECTION* WordList::Lock() const { return m_lock; }
+
+bool WordList::Load(const char* path) {
+    EntryMap entries;
+    std::vector<std::string> order;
+    const bool ok = ReadFileLines(path, [&](const std::string& line) { LoadLine(line, &entries, &order); });
+    ListLockGuard guard(m_lock);
+    m_entries.swap(entries);
+    m_order.swap(order);
+    m_compiled.clear();
+    return ok;
+}
+
+bool WordList::Save(const char* path) const {
+    ListLockGuard guard(m_lock);
+    std::string data;
+    for (const auto& item : m_entries) {
+        const WordEntry& entry = item.second;
+        data += FieldText(entry.text);
+        data += '\t';
+        data += TargetName(entry.target);
+        data += entry.isRegex ? "\tRegex" : "\tText";
+        data += entry.caseSensitive ? "\tCase" : "\tIgnoreCase";
+        data += "\r\n";
+    }
+    return WriteFileReplacing(path, data);
+}
+
+bool WordList::Contains(const std::string& text) const {
+    ListLockGuard guard(m_lock);
+    return m_entries.count(text) != 0;
+}
+
+int WordList::Count() const {
+    ListLockGuard guard(m_lock);
+    return static_cast<int>(m_entries.size());
+}
+
+void WordList::AddOrUpdate(const std::string& text, int32_t target, bool isRegex, bool caseSensitive) {
+    ListLockGuard guard(m_lock);
+    WordEntry entry;
+    entry.text = text;
+    entry.target = target;
+    entry.isRegex = isRegex;
+    entry.caseSensitive = caseSensitive;
+    ForgetCompiled(text);
+    AddOrUpdateIn(&m_entries, &m_order, entry);
+}
+
+void WordList::Remove(const std::string& text) {
+    ListLockGuard guard(m_lock);
+    if (m_entries.erase(text) == 0) return;
+    m_order.erase(std::find(m_order.begin(), m_order.end(), text));
+    ForgetCompiled(text);
+}
+
+bool WordList::RemoveAt(int index) {
+    ListLockGuard guard(m_lock);
+    if (index < 0 || static_cast<size_t>(index) >= m_order.size()) return false;
+    const std::string text = m_order[static_cast<size_t>(index)];
+    m_order.erase(m_order.begin() + index);
+    ForgetCompiled(text);
+    return m_entries.erase(text) != 0;
+}
+
+WordEntry WordList::EntryAt(int index) const {
+    ListLockGuard guard(m_lock);
+    if (index < 0 || static_cast<size_t>(index) >= m_order.size()) return WordEntry();
+    auto it = m_entries.find(m_order[static_cast<size_t>(index)]);
+    return it != m_entries.end() ? it->second : WordEntry();
+}
+
+int WordList::IndexOf(const std::string& text) const {
+    ListLockGuard guard(m_lock);
+    auto it = std::find(m_order.begin(), m_order.end(), text);
+    return it == m_order.end() ? -1 : static_cast<int>(it - m_order.begin());
+}
+
+void WordList::Clear() {
+    ListLockGuard guard(m_lock);
+    m_entries.clear();
+    m_order.clear();
+    m_compiled.clear();
+}
+
+void WordList::Sort() {
+    ListLockGuard guard(m_lock);
+    std::vector<const WordEntry*> rows;
+    rows.reserve(m_order.size());
+    for (const std::string& text : m_order) rows.push_back(&m_entries.at(text));
+    const int column = m_sortColumn;
+    const bool ascending = m_sortAscending;
+    std::stable_sort(rows.begin(), rows.end(), [column, ascending](const WordEntry* a, const WordEntry* b) {
+        const int result = CompareEntries(*a, *b, column);
+        return ascending ? result < 0 : result > 0;
+    });
+    for (size_t i = 0; i < rows.size(); ++i) m_order[i] = rows[i]->text;
+}
+
+int WordList::SortColumn() const {
+    ListLockGuard guard(m_lock);
+    return m_sortColumn;
+}
+
+void WordList::SetSortColumn(int column) {
+    ListLockGuard guard(m_lock);
+    m_sortColumn = (column >= kColumnText && column <= kColumnCase) ? column : kColumnTarget;
+}
+
+bool WordList::SortAscending() const {
+    ListLockGuard guard(m_lock);
+    return m_sortAscending;
+}
+
+void WordList::SetSortAscending(bool ascending) {
+    ListLockGuard guard(m_lock);
+    m_sortAscending = ascending;
+}
+
+bool WordList::MatchesAny(const std::string& subject, const std::string& sender) const {
+    ListLockGuard guard(m_lock);
+    if (m_entries.empty()) return false;
+    bool needsRegex = false;
+    for (const auto& item : m_entries) needsRegex = needsRegex || item.second.isRegex;
+
+    MatchContext context;
+    context.compiled = &m_compiled;
+    MatchSubject subjectText(subject);
+    MatchSubject senderText(sender);
+    bool matched = false;
+    // The walk runs while this thread holds the lock and waits; it touches only this list.
+    RunMatching(&context, needsRegex, [&]() {
+        matched = false;
+        for (const auto& item : m_entries) {
+            if (MatchEntryIn(&context, item.second, &subjectText, &senderText)) {
+                matched = true;
+                return;
+            }
+        }
+    });
+    return matched;
+}
+
+std::vector<std::string> WordList::Texts() const {
+    ListLockGuard guard(m_lock);
+    return m_order;
+}
+
+std::vector<WordEntry> WordList::Entries() const {
+    ListLockGuard guard(m_lock);
+    std::vector<WordEntry> entries;
+    entries.reserve(m_order.size());
+    for (const std::string& text : m_order) entries.push_back(m_entries.at(text));
+    return entries;
+}
+
+void WordList::ForgetCompiled(const std::string& text) {
+    m_compiled.erase(std::make_pair(text, false));
+    m_compiled.erase(std::make_pair(text, true));
+}
+
+bool MatchesAny(const WordList& list, const std::string& subject, const std::string& sender) {
+    return list.MatchesAny(subject, sender);
+}
+
+bool MatchEntry(const std::string& subject, const std::string& sender, const WordEntry& entry) {
+    MatchContext context;
+    MatchSubject subjectText(subject);
+    MatchSubject senderText(sender);
+    bool matched = false;
+    RunMatching(&context, entry.isRegex,
+                [&]() { matched = MatchEntryIn(&context, entry, &subjectText, &senderText); });
+    return matched;
+}
+
+bool MatchText(const std::string& pattern, const std::string& text, bool isRegex, bool ignoreCase, bool* error,
+               std::string* errorText) {
+    MatchContext context;
+    MatchSubject subject(text);
+    MatchSubject* texts[1] = {&subject};
+    bool matched = false;
+    RunMatching(&context, isRegex,
+                [&]() { matched = MatchPattern(&context, pattern, isRegex, ignoreCase, texts, 1); });
+    if (error != nullptr) *error = context.error;
+    if (errorText != nullptr) *errorText = context.errorText;
+    return matched;
+}
