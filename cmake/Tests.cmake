@@ -59,6 +59,27 @@ if(STANDIN_SOURCES)
   endif()
   add_dependencies(mirvane_tests bsfilter-standin)
 endif()
+# The host simulator's test plug-in (tests/host/testplugin): answers scripted filter actions and
+# offers commands that exercise the host functions, independent of Mirvane's logic.
+mirvane_sources(TESTPLUGIN_SOURCES tests/host/testplugin)
+if(TESTPLUGIN_SOURCES)
+  if(WIN32)
+    add_library(TestPlugin SHARED ${TESTPLUGIN_SOURCES} ${CMAKE_SOURCE_DIR}/plugin/HostApi.cpp
+                ${CMAKE_SOURCE_DIR}/tests/host/testplugin/TestPlugin.def)
+    if(NOT MSVC)
+      # Undecorated .def names resolve to the stdcall symbols as MSVC resolves them.
+      target_link_options(TestPlugin PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+    endif()
+  else()
+    add_library(TestPlugin SHARED ${TESTPLUGIN_SOURCES} ${CMAKE_SOURCE_DIR}/plugin/HostApi.cpp)
+    target_link_options(TestPlugin PRIVATE
+      -Wl,--version-script=${CMAKE_SOURCE_DIR}/tests/host/testplugin/TestPlugin.map -Wl,--no-undefined)
+  endif()
+  target_link_libraries(TestPlugin PRIVATE mirvane_platform)
+  set_target_properties(TestPlugin PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  add_dependencies(mirvane_tests TestPlugin)
+endif()
 # Helpers of the platform tests on Linux: a child process whose behaviour each test picks, and
 # a small module with DllMain, a string table and a version resource, built once accepting and
 # once refusing the process attach.

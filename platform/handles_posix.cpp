@@ -56,10 +56,9 @@ std::shared_ptr<HandleObject> FdObject::Duplicate() {
         SetLastErrorFromErrno(errno);
         return nullptr;
     }
-    const bool pipe = IsPipe();
-    HandleKind kind = Kind();
-    if (kind == HandleKind::Std) kind = pipe ? HandleKind::Pipe : HandleKind::File;
-    return std::make_shared<FdObject>(kind, fd, pipe);
+    // A copy of a standard stream stays a stream (a terminal, a pipe or a redirected file),
+    // but owns its descriptor.
+    return std::make_shared<FdObject>(Kind(), fd, IsPipe(), true);
 }
 
 HANDLE RegisterHandle(std::shared_ptr<HandleObject> object, bool inheritable) {
@@ -169,7 +168,7 @@ BOOL CloseHandle(HANDLE handle) {
     if (object == nullptr) return FALSE;
     // The standard streams belong to the process: their handles stay usable and the
     // descriptors open.
-    if (object->Kind() == HandleKind::Std) return TRUE;
+    if (object->Kind() == HandleKind::Std && !static_cast<posix::FdObject*>(object.get())->OwnsFd()) return TRUE;
     object.reset();
     return posix::UnregisterHandle(handle) != nullptr ? TRUE : FALSE;
 }

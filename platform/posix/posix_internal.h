@@ -85,7 +85,8 @@ private:
 };
 
 // A file, pipe end or standard stream: an open descriptor, close-on-exec from the start
-// (inheritance is decided per process creation, see CreateProcessA).
+// (inheritance is decided per process creation, see CreateProcessA). Files are FileObjects
+// (files_posix.cpp), the only objects of kind File.
 class FdObject : public HandleObject {
 public:
     FdObject(HandleKind kind, int fd, bool isPipe, bool ownsFd = true);
@@ -93,6 +94,7 @@ public:
     int Fd() const override { return m_fd; }
     // Pipes (and sockets) read what is there and report a vanished peer as ERROR_BROKEN_PIPE.
     bool IsPipe() const;
+    bool OwnsFd() const { return m_ownsFd; }
     std::shared_ptr<HandleObject> Duplicate() override;
 
 private:

@@ -203,9 +203,23 @@ typedef struct _WIN32_FIND_DATAA {
     CHAR cAlternateFileName[14];
 } WIN32_FIND_DATAA, *LPWIN32_FIND_DATAA;
 
+// Handles: files, pipe ends, standard streams, listings, processes, threads and events share
+// one handle table; a handle value is never reused, and INVALID_HANDLE_VALUE (which is also
+// the current-process pseudo handle) is distinct from null. Every failing call sets the
+// thread's last error to the Win32 code.
+//
 // Sharing follows Win32 within the process and across processes that use this layer: a file
 // opened with share mode 0 makes every other CreateFileA on it fail with
-// ERROR_SHARING_VIOLATION until it is closed (advisory locks on the POSIX side).
+// ERROR_SHARING_VIOLATION until it is closed (advisory locks on the POSIX side), and a file
+// held open without FILE_SHARE_DELETE cannot be deleted, moved or replaced meanwhile. A file
+// without the owner's write permission is read-only as on Windows (writers and deletion are
+// refused, also for the super-user).
+//
+// ReadFile on a pipe returns what is there (waiting for the first byte) and, once every writer
+// has gone and the pipe is empty, FALSE with ERROR_BROKEN_PIPE. WriteFile to a pipe writes
+// everything; when the reader has gone it fails with ERROR_NO_DATA, and the process is never
+// ended by SIGPIPE (the signal is blocked and consumed for the call only; the process-wide
+// disposition is left alone).
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
                    DWORD disposition, DWORD flags, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped);
@@ -216,6 +230,8 @@ BOOL SetEndOfFile(HANDLE file);
 BOOL FlushFileBuffers(HANDLE file);
 BOOL GetFileTime(HANDLE file, LPFILETIME creation, LPFILETIME access, LPFILETIME write);
 BOOL SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* access, const FILETIME* write);
+// Closing a handle that GetStdHandle returned leaves the standard stream open (and the handle
+// usable); copies made with DuplicateHandle close normally.
 BOOL CloseHandle(HANDLE handle);
 BOOL DeleteFileA(LPCSTR path);
 BOOL MoveFileA(LPCSTR from, LPCSTR to);
@@ -230,6 +246,10 @@ BOOL RemoveDirectoryA(LPCSTR path);
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data);
 BOOL FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data);
 BOOL FindClose(HANDLE find);
+// The folder queries follow the Win32 return convention: the length without the NUL when it
+// fits, else the size needed with the NUL. A path is absolute when it starts with a backslash
+// (or "/"); there are no drive letters on POSIX. GetTempPathA is TMPDIR (else /tmp), ending
+// with a backslash.
 DWORD GetTempPathA(DWORD size, LPSTR buffer);
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 BOOL SetCurrentDirectoryA(LPCSTR path);
@@ -275,17 +295,19 @@ BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section);
 
 HANDLE CreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
                     LPVOID parameter, DWORD flags, LPDWORD threadId);
-// Ends the thread at its next blocking call (a pending pipe write included); its exit code
-// becomes exitCode.
+// Ends the thread at its next blocking call of this layer (ReadFile or WriteFile on a pipe or
+// a stream, Sleep; a pending pipe write included), unwinding its stack; its exit code becomes
+// exitCode. Asynchronous as on Windows: wait on the handle to see the thread end.
 BOOL TerminateThread(HANDLE thread, DWORD exitCode);
 BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
 DWORD GetCurrentThreadId();
 HANDLE CreateEventA(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState, LPCSTR name);
 BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
-// Works on threads, processes and events: WAIT_OBJECT_0 when it has ended (is set),
-// WAIT_TIMEOUT after the time-out, WAIT_FAILED (with the error) for a handle that cannot be
-// waited on.
+// Works on threads, processes (and their primary-thread handles) and events: WAIT_OBJECT_0 when
+// it has ended (is set; an auto-reset event is reset by the wait that takes it), WAIT_TIMEOUT
+// after the time-out, WAIT_FAILED (with ERROR_INVALID_HANDLE) for anything else, files and
+// pipes included. Waiting on a process reaps only that child and does not spin.
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 
 // ---- processes and pipes ------------------------------------------------------------------
@@ -334,11 +356,15 @@ BOOL DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess, 
 HANDLE GetCurrentProcess();
 HANDLE GetStdHandle(DWORD which);
 // The program is the first word of commandLine (quoted or not); the words are split by the
-// Windows rules (quotes, backslashes before quotes). Words that start with a backslash are
-// Windows-style absolute paths and are converted for the child, so are applicationName and
-// currentDirectory. With STARTF_USESTDHANDLES the child gets the three given handles (a null
-// or invalid one leaves that stream closed); only inheritable handles reach the child.
-// Failure to start the program (missing, not executable) is reported here, as on Windows.
+// Windows rules (quotes, backslashes before quotes) and reach the child in UTF-8. Words that
+// start with a backslash are Windows-style absolute paths and are converted for the child, so
+// are applicationName, currentDirectory and "PATH" in an environment block. A program without
+// a folder is looked up in PATH. With STARTF_USESTDHANDLES the child gets the three given
+// handles (a null or invalid one leaves that stream closed); with inheritHandles only the
+// handles marked inheritable reach the child, at their own descriptors. Creation flags have
+// no effect here. Failure to start the program (missing: ERROR_FILE_NOT_FOUND or
+// ERROR_PATH_NOT_FOUND, not executable: ERROR_ACCESS_DENIED, not a program:
+// ERROR_BAD_EXE_FORMAT, bad current folder: ERROR_DIRECTORY) is reported here, as on Windows.
 BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIBUTES processSecurity,
                     LPSECURITY_ATTRIBUTES threadSecurity, BOOL inheritHandles, DWORD flags,
                     LPVOID environment, LPCSTR currentDirectory, LPSTARTUPINFOA startup,
@@ -347,6 +373,8 @@ BOOL TerminateProcess(HANDLE process, UINT exitCode);
 // A child ended by a signal reports 0xC0000000 | the signal number, as a crashed Windows
 // process reports an NTSTATUS code.
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
+// The bytes waiting in a pipe, without consuming them (copied into buffer when one is given);
+// FALSE with ERROR_BROKEN_PIPE when it is empty and every writer has gone, as on Windows.
 BOOL PeekNamedPipe(HANDLE pipe, LPVOID buffer, DWORD size, LPDWORD read, LPDWORD available, LPDWORD left);
 
 // ---- INI profile functions ----------------------------------------------------------------
@@ -362,6 +390,8 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR 
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path);
 
 // ---- strings ------------------------------------------------------------------------------
+// Byte comparisons here (lstrcmpiA folds ASCII letters and CP932's full-width letters), where
+// Windows compares linguistically: digits, dots and letters of one case order the same way.
 int lstrcmpA(LPCSTR a, LPCSTR b);
 int lstrcmpiA(LPCSTR a, LPCSTR b);
 int lstrlenA(LPCSTR text);
@@ -371,7 +401,8 @@ int lstrlenA(LPCSTR text);
 // ("PlatformStringTable", "PlatformVersionResource", ...: platform/posix/resource_tables.h),
 // generated at build time from the same .rc source that the Windows resource compiler reads.
 // The version functions find the module by its file: a loaded module (the main program
-// included), else the file is loaded for the query without running its DllMain. A module
+// included), else the file is loaded for the query without running its DllMain (its static
+// initialisers do run, as the dynamic loader runs them). A module
 // without the data has no version resource. LoadStringA copies at most size - 1 bytes (never
 // half a double-byte character), terminates, and returns the count (0 for an absent id).
 //

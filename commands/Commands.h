@@ -1,0 +1,84 @@
+// The eighteen mail commands of the context menu and the operations they share: training and
+// database commands (Learn.cpp), judge-and-act commands (Judge.cpp), spam-header removal and
+// list registration (ListCommands.cpp). Each handler is called by the host on its UI thread
+// with the host's window, which owns every message box the command shows.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "commands/Progress.h"
+#include "platform/platform.h"
+
+class WordList;
+
+// The bsfilter calls of the commands: the runner's IsBsfilterAvailable and ExecBsfilter with
+// the caller's options as the formatted part of the command line (an empty text judges).
+// Tests put fakes here to make single runs fail or judge as they need.
+struct BsfilterCalls {
+    bool (*isAvailable)();
+    int (*exec)(const char* input, DWORD inputLength, std::string* output, const char* options);
+};
+extern BsfilterCalls g_commandBsfilter;
+
+// ---- handlers (host command callbacks) ---------------------------------------------------------
+void CALLBACK CmdTreatAsSpam(HWND window, LPARAM);
+void CALLBACK CmdJudgeAndAct(HWND window, LPARAM);
+void CALLBACK CmdJudgeOne(HWND window, LPARAM);
+void CALLBACK CmdLearnAddSpam(HWND window, LPARAM);
+void CALLBACK CmdLearnAddClean(HWND window, LPARAM);
+void CALLBACK CmdLearnSubSpam(HWND window, LPARAM);
+void CALLBACK CmdLearnSubClean(HWND window, LPARAM);
+void CALLBACK CmdUpdateDb(HWND window, LPARAM);
+void CALLBACK CmdShowDbStatus(HWND window, LPARAM);
+void CALLBACK CmdRemoveSpamHeader(HWND window, LPARAM);
+void CALLBACK CmdAddSenderToWhiteList(HWND window, LPARAM);
+void CALLBACK CmdAddSenderDomainToWhiteList(HWND window, LPARAM);
+void CALLBACK CmdRemoveSenderFromWhiteList(HWND window, LPARAM);
+void CALLBACK CmdRemoveSenderDomainFromWhiteList(HWND window, LPARAM);
+void CALLBACK CmdRegisterSenderAsNgWord(HWND window, LPARAM);
+void CALLBACK CmdRegisterSubjectAsNgWord(HWND window, LPARAM);
+void CALLBACK CmdRegisterSenderAsOkWord(HWND window, LPARAM);
+void CALLBACK CmdRegisterSubjectAsOkWord(HWND window, LPARAM);
+
+// ---- training and the database -----------------------------------------------------------------
+// Whether bsfilter's program files are there; if not, says so in an error box (2136/2137).
+bool ConfirmBsfilterAvailable(HWND window);
+// The training command: option on every selected message, then "--update", then the result
+// with the database status.
+void LearnSelectedMails(HWND window, const char* option);
+// Trains each message of ids with option (one bsfilter run per message) and tidies the trained
+// ones (spam header off after "--add-clean"/"--sub-spam", sender off the white list after
+// "--add-spam"/"--sub-clean", as the settings say). processed (optional) receives every
+// message whose source could be fetched. Returns the number of messages trained.
+int LearnMails(const std::vector<std::string>& ids, const char* option, std::vector<std::string>* processed,
+               CProgressDlg* progress);
+// Removes the spam header field ("X-" + "SpamHeaderFieldName") and hands the new source to the
+// host. False when the name is empty or the message has no such field.
+bool RemoveSpamHeader(const char* id, const char* source, DWORD length);
+// Takes the sender's address and the sender's domain off the white list (in memory).
+void RemoveSpamSenderFromWhiteList(const char* source);
+
+// ---- judging and acting --------------------------------------------------------------------------
+// Adds "X-<name>: <body>" in front of the message and hands it to the host. False when name or
+// body is empty or the message already has the field.
+bool AddSpamHeader(const char* id, const char* source, DWORD length);
+// Where "GoTrash" and "GoFolder" move spam, for the current mailbox; empty otherwise.
+std::string GetSpamMoveFolder();
+
+// ---- list registration ---------------------------------------------------------------------------
+// Per-message functions of the list commands: 1 when the message changed the list, else 0.
+int AddSenderAddress(const char* source);
+int AddSenderDomain(const char* source);
+int RemoveSenderAddress(const char* source);
+int RemoveSenderDomain(const char* source);
+int RegisterSenderWord(WordList& list, const char* source);
+int RegisterSubjectWord(WordList& list, const char* source);
+// After functions: save the list to its file.
+void SaveWhiteListFile();
+void SaveNgWordListFile();
+void SaveOkWordListFile();
+
+// The text registered as a word: trimmed, at most the first 512 bytes (never half a
+// double-byte character), trimmed again.
+std::string WordFromText(const std::string& text);

@@ -1,0 +1,432 @@
+// The host's command line: global options, verbs, the script verb and the help text.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+#include "host/Charset.h"
+#include "host/Host.h"
+#include "host/HostSystem.h"
+#include "host/HostText.h"
+#include "host/Verbs.h"
+
+bool IsKnownAnswer(const std::string& word);  // Host.cpp
+
+namespace {
+
+const char kHelp[] =
+    "mirvane-host - a mail-client stand-in that loads the Mirvane plug-in and drives it\n"
+    "\n"
+    "usage: mirvane-host [global options] VERB [verb arguments and options]\n"
+    "\n"
+    "The host keeps a data folder as the mail client does: Folder.lst lists the mailbox\n"
+    "folders; each mailbox folder holds Mailbox.ini ([Account] Name=, MailAddress=) and its\n"
+    "folders as directories (!!!!Inbox 受信箱, !!!!Outbox 送信箱, !!!Draft 下書き, !Trash\n"
+    "ごみ箱, and any folders of your own, nested as you like); each message is a file\n"
+    "(00000001.msg, CR LF text) and each folder's Messages.idx keeps the order and the status\n"
+    "flags (bit 1: read). HostState.txt keeps the current folder, the current message and the\n"
+    "selection, so separate invocations compose.\n"
+    "\n"
+    "Ids: a folder id is the folder's path relative to the data folder ending in \"\\\"\n"
+    "(work.mb\\!!!!Inbox\\spam\\); a mailbox id is its folder's (work.mb\\); a message id is\n"
+    "its folder id followed by its file name (work.mb\\!!!!Inbox\\00000001.msg). \"/\" may be\n"
+    "written for \"\\\" on the command line.\n"
+    "\n"
+    "Output: one JSON object per line on standard output (UTF-8), each with an \"event\" key.\n"
+    "Exit codes: 0 success, 1 a verb failed, 2 usage error, 3 plug-in missing or refused to\n"
+    "load, 4 (with --check-memory) the plug-in leaked host memory or freed it wrongly.\n"
+    "\n"
+    "Global options (before the verb):\n"
+    "  --data DIR          the data folder (default: $MIRVANE_HOST_DATA)\n"
+    "  --plugin PATH       the plug-in (default: Mirvane.dll / Mirvane.so beside the host)\n"
+    "  --version TEXT      what BKA_GetVersion reports (default 2.80.00)\n"
+    "  --hide NAME         do not export BKA_NAME (repeatable, or a comma list): the plug-in's\n"
+    "                      GetProcAddress on the host fails for it, as with a host that lacks\n"
+    "                      the function. The host renames the export in its own export table\n"
+    "                      (Windows) or dynamic symbol table (Linux) before loading the plug-in\n"
+    "                      and checks that GetProcAddress no longer finds it.\n"
+    "  --answer LIST       answers for the plug-in's message boxes, used in order: ok, cancel,\n"
+    "                      yes, no, abort, retry, ignore, default (the first button: OK or Yes).\n"
+    "                      Once the list is used up every box gets the default. Also accepted\n"
+    "                      after any verb.\n"
+    "  --dialogs ACTION    Windows: other dialogs of the plug-in (a settings sheet): leave\n"
+    "                      (default: the user closes them), ok or cancel (pressed at once)\n"
+    "  --trace             report every host call of the plug-in, not only those that change\n"
+    "                      something\n"
+    "  --check-memory      exit 4 when host memory was leaked or wrongly freed\n"
+    "  --keep-going        script: go on after a failing step\n"
+    "  --help              this text\n"
+    "\n"
+    "Verbs on the data folder (the plug-in is not loaded for these):\n"
+    "  init [DIR:NAME:ADDRESS]...   create the data folder and mailboxes with the default\n"
+    "                      folders (default: main.mb:Main:user@example.com when there is none)\n"
+    "  mkfolder FOLDERID...         create folders (nested ones too) in existing mailboxes\n"
+    "  folders                      every mailbox and folder: id, display name, counts\n"
+    "  list [FOLDERID] [--header NAME]   the messages of a folder (default: the current one):\n"
+    "                      index, id, read mark, selected, subject and From (decoded),\n"
+    "                      and with --header whether each has that header field\n"
+    "  state                        current mailbox, folder, message and the selection\n"
+    "  select [ID|FILE]... [--folder FOLDERID] [--index N]... [--all] [--none] [--add]\n"
+    "                      select messages (by id, by file name or index in the folder, or all\n"
+    "                      of it); the folder becomes current and the first selected message\n"
+    "                      the current message. --add keeps the previous selection.\n"
+    "  display-name FOLDERID...     BKA_GetFolderDisplayName: \"[Name]\" for a mailbox,\n"
+    "                      \"[Name] 受信箱/spam\" for a folder, null for an unknown id\n"
+    "  decode TEXT... [--encode] [--charset NAME]   BKA_MIMEHeader on each text\n"
+    "\n"
+    "Verbs that load the plug-in:\n"
+    "  receive FILE|DIR... [--mailbox MAILBOXID] [--dot] [--no-filter]\n"
+    "                      receive message files (a folder: all its files, by name) into the\n"
+    "                      mailbox's inbox (default: the current mailbox). Each goes through\n"
+    "                      BKC_OnBeforeFilter2 (LF made CR LF; --dot hands the text over with\n"
+    "                      the POP3 end \".\" line), which is called again for the same message\n"
+    "                      while it returns 3; the actions are carried out: 0 move (a folder\n"
+    "                      id, or \"\\folder\\\" relative to the receiving mailbox such as\n"
+    "                      \"\\!Trash\\\"), 2 \"R\" read mark, 8 add the header line, -1 nothing.\n"
+    "                      One \"received\" line per message, then a \"receive\" summary.\n"
+    "                      --no-filter stores without the plug-in.\n"
+    "  send FILE           BKC_OnSend with the message (CR LF)\n"
+    "  info                BKC_OnPlugInInfo: name, vendor, version, description\n"
+    "  menu                build the message-list context menu (host items, then BKC_OnMenuInit\n"
+    "                      type 1) and print it as a tree: path, kind, text, id, enabled for the\n"
+    "                      current selection (the plug-in's state callbacks are asked)\n"
+    "  run TEXT | --pos PATH [--force]   choose a menu item by its text or path (\"2/5\") and\n"
+    "                      carry it out with the current selection; every host call the\n"
+    "                      command makes and every message box is reported. A greyed item is\n"
+    "                      refused unless --force.\n"
+    "  setup               BKC_OnPlugInSetup with the host's main window\n"
+    "  script FILE|-       run verbs line by line (UTF-8, \"#\" comments, \"quotes\" group words)\n"
+    "                      in one process, so the plug-in stays loaded across steps\n"
+    "\n"
+    "Message boxes: on Linux the platform layer hands them to the host's exported\n"
+    "PlatformMessageBoxHook; on Windows a watcher thread finds them (dialog class #32770),\n"
+    "reads caption, text, buttons and icon, and presses the chosen button. Either way each\n"
+    "is reported as a \"messagebox\" line. Under Wine this needs a display (xvfb-run).\n";
+
+struct VerbEntry {
+    const char* name;
+    int (*run)(const VerbArgs&);
+    bool needsData;
+    std::vector<std::string> flags;   // options without a value
+    std::vector<std::string> valued;  // options with a value
+};
+
+const std::vector<VerbEntry>& Verbs() {
+    static const std::vector<VerbEntry> verbs = {
+        {"init", VerbInit, true, {}, {}},
+        {"mkfolder", VerbMakeFolder, true, {}, {}},
+        {"folders", VerbFolders, true, {}, {}},
+        {"list", VerbList, true, {}, {"header"}},
+        {"state", VerbState, true, {}, {}},
+        {"select", VerbSelect, true, {"all", "none", "add"}, {"folder", "index"}},
+        {"display-name", VerbDisplayName, true, {}, {}},
+        {"decode", VerbDecode, false, {"encode"}, {"charset"}},
+        {"receive", VerbReceive, true, {"dot", "no-filter"}, {"mailbox"}},
+        {"send", VerbSend, true, {}, {}},
+        {"info", VerbInfo, true, {}, {}},
+        {"menu", VerbMenu, true, {}, {}},
+        {"run", VerbRun, true, {"force"}, {"pos"}},
+        {"setup", VerbSetup, true, {}, {}},
+    };
+    return verbs;
+}
+
+struct GlobalOptions {
+    std::string data;
+    bool checkMemory = false;
+    bool keepGoing = false;
+    bool help = false;
+};
+
+bool AddAnswers(const std::string& list, std::string* error) {
+    for (const std::string& word : HostText::Split(list, ',')) {
+        const std::string answer = HostText::ToLowerAscii(HostText::Trim(word));
+        if (answer.empty()) continue;
+        if (!IsKnownAnswer(answer)) {
+            *error = "unknown answer: " + answer;
+            return false;
+        }
+        g_host.answers.push_back(answer);
+    }
+    return true;
+}
+
+// Splits "--name=value" and recognises the options of a verb; returns false with a message.
+bool ParseVerb(const std::vector<std::string>& words, VerbArgs* args, std::string* error) {
+    const VerbEntry* entry = nullptr;
+    for (const VerbEntry& candidate : Verbs()) {
+        if (words[0] == candidate.name) entry = &candidate;
+    }
+    if (entry == nullptr) {
+        *error = "unknown verb: " + words[0];
+        return false;
+    }
+    args->verb = words[0];
+    bool optionsEnd = false;
+    for (size_t i = 1; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (optionsEnd || word.size() < 3 || word.compare(0, 2, "--") != 0) {
+            if (word == "--") {
+                optionsEnd = true;
+                continue;
+            }
+            args->positional.push_back(word);
+            continue;
+        }
+        std::string name = word.substr(2);
+        std::string value;
+        bool hasValue = false;
+        const size_t equals = name.find('=');
+        if (equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name.erase(equals);
+            hasValue = true;
+        }
+        const bool valued = name == "answer" ||
+                            std::find(entry->valued.begin(), entry->valued.end(), name) != entry->valued.end();
+        const bool flag = std::find(entry->flags.begin(), entry->flags.end(), name) != entry->flags.end();
+        if (!valued && !flag) {
+            *error = "unknown option for " + args->verb + ": --" + name;
+            return false;
+        }
+        if (valued && !hasValue) {
+            if (i + 1 >= words.size()) {
+                *error = "--" + name + " needs a value";
+                return false;
+            }
+            value = words[++i];
+        }
+        if (flag && hasValue) {
+            *error = "--" + name + " takes no value";
+            return false;
+        }
+        if (name == "answer") {
+            if (!AddAnswers(value, error)) return false;
+            continue;
+        }
+        args->options[name].push_back(value);
+    }
+    return true;
+}
+
+int RunVerb(const std::vector<std::string>& words, const GlobalOptions& global);
+
+// Words of a script line: blanks separate, double quotes group ("" inside quotes is a quote).
+std::vector<std::string> SplitLine(const std::string& line) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+                word += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                word += c;
+            }
+        } else if (c == '"') {
+            quoted = inWord = true;
+        } else if (c == ' ' || c == '\t' || c == '\r') {
+            if (inWord) words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord) words.push_back(word);
+    return words;
+}
+
+int RunScript(const std::vector<std::string>& words, const GlobalOptions& global) {
+    if (words.size() != 2) return Fail("script needs one argument: a file or -", kExitUsage);
+    std::string text;
+    if (words[1] == "-") {
+        std::string line;
+        while (std::getline(std::cin, line)) text += line + "\n";
+    } else if (!HostFiles::ReadAll(HostSystem::AbsolutePath(words[1]), &text)) {
+        return Fail("cannot read the script " + words[1]);
+    }
+    int result = kExitOk;
+    int number = 0;
+    for (const std::string& rawLine : HostText::Split(text, '\n')) {
+        ++number;
+        const std::string line = HostText::Trim(Charset::Utf8ToCp932(rawLine));
+        if (line.empty() || line[0] == '#') continue;
+        const std::vector<std::string> lineWords = SplitLine(line);
+        if (lineWords.empty()) continue;
+        Json::Emit(JsonLine("step").Int("line", number).Str("text", line));
+        int code = kExitUsage;
+        if (lineWords[0] == "script") {
+            code = Fail("a script cannot run another script", kExitUsage);
+        } else {
+            code = RunVerb(lineWords, global);
+        }
+        if (code != kExitOk) {
+            if (result == kExitOk) result = code;
+            if (!global.keepGoing) break;
+        }
+    }
+    return result;
+}
+
+int RunVerb(const std::vector<std::string>& words, const GlobalOptions& global) {
+    if (words[0] == "script") return RunScript(words, global);
+    if (words[0] == "help") {
+        fputs(kHelp, stdout);
+        return kExitOk;
+    }
+    VerbArgs args;
+    std::string error;
+    if (!ParseVerb(words, &args, &error)) return Fail(error, kExitUsage);
+    const VerbEntry* entry = nullptr;
+    for (const VerbEntry& candidate : Verbs()) {
+        if (args.verb == candidate.name) entry = &candidate;
+    }
+    if (entry->needsData && global.data.empty()) return Fail("no data folder: give --data or set MIRVANE_HOST_DATA", kExitUsage);
+    g_host.store.Refresh();
+    const int code = entry->run(args);
+    std::string flushError;
+    if (!g_host.store.Flush(&flushError)) {
+        Fail(flushError);
+        return code == kExitOk ? kExitFailed : code;
+    }
+    return code;
+}
+
+void ReportMemory() {
+    JsonLine line("memory");
+    line.Int("allocations", static_cast<long long>(g_host.memory.Allocations()))
+        .Int("frees", static_cast<long long>(g_host.memory.Frees()));
+    std::string leaks = "[";
+    for (const HostMemory::Leak& leak : g_host.memory.Leaks()) {
+        if (leaks.size() > 1) leaks += ",";
+        leaks += "{\"origin\":" + Json::Quote(leak.origin) + ",\"note\":" + Json::QuoteCp932(leak.note) +
+                 ",\"size\":" + std::to_string(leak.size) + "}";
+    }
+    std::string faults = "[";
+    for (const HostMemory::Fault& fault : g_host.memory.Faults()) {
+        if (faults.size() > 1) faults += ",";
+        faults += "{\"kind\":" + Json::Quote(fault.kind) + ",\"caller\":" + Json::Quote(fault.caller) +
+                  ",\"origin\":" + Json::Quote(fault.origin) + "}";
+    }
+    line.Raw("leaks", leaks + "]").Raw("faults", faults + "]");
+    Json::Emit(line);
+}
+
+}  // namespace
+
+std::string VerbArgs::Get(const std::string& name, const std::string& fallback) const {
+    auto found = options.find(name);
+    return found == options.end() || found->second.empty() ? fallback : found->second.back();
+}
+
+std::vector<std::string> VerbArgs::List(const std::string& name) const {
+    std::vector<std::string> values;
+    auto found = options.find(name);
+    if (found == options.end()) return values;
+    for (const std::string& value : found->second) {
+        for (const std::string& piece : HostText::Split(value, ',')) {
+            if (!HostText::Trim(piece).empty()) values.push_back(HostText::Trim(piece));
+        }
+    }
+    return values;
+}
+
+int Fail(const std::string& cp932Message, int code) {
+    Json::Emit(JsonLine("error").Str("message", cp932Message).Int("code", code));
+    return code;
+}
+
+int RunHost(int argc, char** argv) {
+    HostSystem::PrepareConsole();
+    std::vector<std::string> words;
+    for (int i = 1; i < argc; ++i) words.push_back(HostSystem::ArgumentToCp932(argv[i]));
+
+    GlobalOptions global;
+    size_t i = 0;
+    std::string error;
+    for (; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (word == "--help" || word == "-h") {
+            global.help = true;
+            continue;
+        }
+        if (word.compare(0, 2, "--") != 0) break;
+        std::string name = word.substr(2);
+        std::string value;
+        bool hasValue = false;
+        const size_t equals = name.find('=');
+        if (equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name.erase(equals);
+            hasValue = true;
+        }
+        static const char* const kValued[] = {"data", "plugin", "version", "hide", "answer", "dialogs"};
+        bool valued = false;
+        for (const char* candidate : kValued) valued = valued || name == candidate;
+        if (valued && !hasValue) {
+            if (i + 1 >= words.size()) return Fail("--" + name + " needs a value", kExitUsage);
+            value = words[++i];
+        }
+        if (name == "data") {
+            global.data = value;
+        } else if (name == "plugin") {
+            g_host.pluginPath = HostSystem::AbsolutePath(value);
+        } else if (name == "version") {
+            g_host.version = value;
+        } else if (name == "hide") {
+            for (const std::string& piece : HostText::Split(value, ',')) {
+                std::string hidden = HostText::Trim(piece);
+                if (hidden.compare(0, 4, "BKA_") == 0) hidden.erase(0, 4);
+                bool known = false;
+                for (size_t k = 0; k < kHostExportCount; ++k) known = known || hidden == kHostExports[k].name;
+                if (!known) return Fail("--hide: not a host function: " + piece, kExitUsage);
+                g_host.hidden.push_back(hidden);
+            }
+        } else if (name == "answer") {
+            if (!AddAnswers(value, &error)) return Fail(error, kExitUsage);
+        } else if (name == "dialogs") {
+            if (value != "leave" && value != "ok" && value != "cancel") return Fail("--dialogs: leave, ok or cancel", kExitUsage);
+            g_host.dialogs = value;
+        } else if (name == "trace" && !hasValue) {
+            g_host.trace = true;
+        } else if (name == "check-memory" && !hasValue) {
+            global.checkMemory = true;
+        } else if (name == "keep-going" && !hasValue) {
+            global.keepGoing = true;
+        } else {
+            return Fail("unknown option: " + word, kExitUsage);
+        }
+    }
+    if (global.help || i >= words.size()) {
+        fputs(kHelp, stdout);
+        return global.help ? kExitOk : kExitUsage;
+    }
+    if (global.data.empty()) {
+        const char* environment = getenv("MIRVANE_HOST_DATA");
+        if (environment != nullptr) global.data = HostSystem::ArgumentToCp932(environment);
+    }
+    if (!global.data.empty()) g_host.store.SetDataFolder(HostSystem::AbsolutePath(global.data));
+
+    const std::vector<std::string> verbWords(words.begin() + static_cast<long>(i), words.end());
+    int code = RunVerb(verbWords, global);
+
+    const bool loaded = g_host.plugin.Loaded();
+    g_host.UnloadPlugin();
+    std::string flushError;
+    if (!g_host.store.Flush(&flushError)) code = Fail(flushError);
+    if (loaded || g_host.memory.Allocations() != 0) {
+        ReportMemory();
+        if (global.checkMemory && code == kExitOk && (!g_host.memory.Leaks().empty() || !g_host.memory.Faults().empty())) {
+            code = kExitMemory;
+        }
+    }
+    return code;
+}

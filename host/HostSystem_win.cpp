@@ -1,0 +1,264 @@
+// The Windows side of the host simulator: a real main window, the watcher that answers the
+// plug-in's message boxes, hiding an export in the program's export table.
+#include <fcntl.h>
+#include <io.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include "host/Host.h"
+#include "host/HostSystem.h"
+#include "host/HostText.h"
+
+namespace HostSystem {
+
+namespace {
+
+const char kMainClass[] = "MirvaneHostMain";
+HANDLE g_watcher = nullptr;
+std::atomic<bool> g_stopWatcher(false);
+
+struct Child {
+    HWND window;
+    int id;
+    std::string className;
+    std::string text;
+};
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM parameter) {
+    char className[64] = "";
+    GetClassNameA(window, className, sizeof(className));
+    std::string text;
+    const int length = GetWindowTextLengthA(window);
+    if (length > 0) {
+        text.resize(static_cast<size_t>(length) + 1);
+        text.resize(static_cast<size_t>(GetWindowTextA(window, &text[0], length + 1)));
+    }
+    reinterpret_cast<std::vector<Child>*>(parameter)->push_back(Child{window, GetDlgCtrlID(window), className, text});
+    return TRUE;
+}
+
+struct Search {
+    DWORD process;
+    std::vector<HWND> dialogs;
+};
+
+BOOL CALLBACK CollectDialog(HWND window, LPARAM parameter) {
+    Search* search = reinterpret_cast<Search*>(parameter);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[16] = "";
+    GetClassNameA(window, className, sizeof(className));
+    if (process == search->process && strcmp(className, "#32770") == 0 && IsWindowVisible(window)) {
+        search->dialogs.push_back(window);
+    }
+    return TRUE;
+}
+
+std::string WindowText(HWND window) {
+    std::vector<Child> self;
+    CollectChild(window, reinterpret_cast<LPARAM>(&self));
+    return self.front().text;
+}
+
+// The icon of a message box: the system's shared icons are the same handles in every part of
+// the process, so the static control's icon tells which one the box shows.
+unsigned IconType(const std::vector<Child>& children) {
+    static const struct {
+        LPCSTR icon;
+        unsigned type;
+    } kIcons[] = {{IDI_HAND, MB_ICONERROR}, {IDI_QUESTION, MB_ICONQUESTION}, {IDI_EXCLAMATION, MB_ICONWARNING},
+                  {IDI_ASTERISK, MB_ICONINFORMATION}};
+    for (const Child& child : children) {
+        if (HostText::ToLowerAscii(child.className) != "static") continue;
+        DWORD_PTR icon = 0;
+        if (!SendMessageTimeoutA(child.window, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 1000, &icon) || icon == 0) continue;
+        for (const auto& entry : kIcons) {
+            if (reinterpret_cast<HICON>(icon) == LoadIconA(nullptr, entry.icon)) return entry.type;
+        }
+    }
+    return 0;
+}
+
+unsigned ButtonType(const std::set<int>& buttons) {
+    auto has = [&](int id) { return buttons.count(id) != 0; };
+    if (has(IDABORT) && has(IDRETRY)) return MB_ABORTRETRYIGNORE;
+    if (has(IDYES) && has(IDCANCEL)) return MB_YESNOCANCEL;
+    if (has(IDYES)) return MB_YESNO;
+    if (has(IDRETRY)) return MB_RETRYCANCEL;
+    if (has(IDCANCEL)) return MB_OKCANCEL;
+    return MB_OK;
+}
+
+void Press(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void HandleDialog(HWND dialog) {
+    std::vector<Child> children;
+    EnumChildWindows(dialog, CollectChild, reinterpret_cast<LPARAM>(&children));
+    const std::string caption = WindowText(dialog);
+    bool hasText = false;
+    bool plain = true;
+    bool progress = false;
+    std::string text;
+    std::set<int> buttons;
+    for (const Child& child : children) {
+        const std::string className = HostText::ToLowerAscii(child.className);
+        if (className == "msctls_progress32") progress = true;
+        if (className == "static" && child.id == 0xFFFF) {
+            hasText = true;
+            text = child.text;
+        } else if (className == "button") {
+            buttons.insert(child.id);
+        } else if (className != "static") {
+            plain = false;
+        }
+    }
+    if (progress) {
+        g_host.AnswerDialog(caption, "progress");  // the plug-in closes it itself
+        return;
+    }
+    if (hasText && plain) {
+        const unsigned type = ButtonType(buttons) | IconType(children);
+        Press(dialog, g_host.AnswerMessageBox(text, caption, type));
+        return;
+    }
+    const int pressed = g_host.AnswerDialog(caption, "dialog");
+    if (pressed != 0) Press(dialog, pressed);
+}
+
+DWORD WINAPI WatchDialogs(LPVOID) {
+    std::set<HWND> handled;
+    while (!g_stopWatcher.load()) {
+        Sleep(15);
+        Search search{GetCurrentProcessId(), {}};
+        EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&search));
+        std::set<HWND> present(search.dialogs.begin(), search.dialogs.end());
+        // A window handle may come back for a later box once the first is gone.
+        for (auto it = handled.begin(); it != handled.end();) it = present.count(*it) ? std::next(it) : handled.erase(it);
+        for (HWND dialog : search.dialogs) {
+            if (handled.insert(dialog).second) HandleDialog(dialog);
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+void PrepareConsole() {
+    _setmode(_fileno(stdout), _O_BINARY);
+}
+
+std::string ArgumentToCp932(const char* argument) { return argument; }
+
+std::string AbsolutePath(const std::string& cp932Path) {
+    const std::string path = HostText::Backslashes(cp932Path);
+    char buffer[4096];
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof(buffer), buffer, nullptr);
+    if (length == 0 || length >= sizeof(buffer)) return path;
+    return std::string(buffer, length);
+}
+
+std::string ProgramFolder() {
+    char buffer[4096];
+    const DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof(buffer));
+    std::string path(buffer, length < sizeof(buffer) ? length : 0);
+    const size_t slash = HostText::FindLast(path, '\\');
+    return slash == std::string::npos ? std::string(".\\") : path.substr(0, slash + 1);
+}
+
+const char* DefaultPluginName() { return "Mirvane.dll"; }
+
+void CreateWindows(HWND* main, HWND* tree, HWND* list, HWND* view, std::string* warning) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = kMainClass;
+    RegisterClassA(&windowClass);
+    *main = CreateWindowExA(0, kMainClass, "Mirvane host", WS_OVERLAPPEDWINDOW, 100, 100, 800, 600, nullptr, nullptr,
+                            instance, nullptr);
+    if (*main == nullptr) {
+        *warning = "no window system (CreateWindowExA failed with " + std::to_string(GetLastError()) +
+                   "): message boxes cannot be shown; run under a display (xvfb-run under Wine)";
+        *tree = *list = *view = nullptr;
+        return;
+    }
+    *tree = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VISIBLE, 0, 0, 200, 560, *main, nullptr, instance, nullptr);
+    *list = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VISIBLE, 200, 0, 600, 280, *main, nullptr, instance, nullptr);
+    *view = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_MULTILINE, 200, 280, 600, 280, *main, nullptr,
+                            instance, nullptr);
+}
+
+void DestroyWindows() {
+    HWND main = FindWindowA(kMainClass, nullptr);
+    if (main != nullptr) DestroyWindow(main);
+}
+
+void StartMessageBoxWatcher() {
+    if (g_watcher != nullptr) return;
+    g_stopWatcher = false;
+    g_watcher = CreateThread(nullptr, 0, WatchDialogs, nullptr, 0, nullptr);
+}
+
+void StopMessageBoxWatcher() {
+    if (g_watcher == nullptr) return;
+    g_stopWatcher = true;
+    WaitForSingleObject(g_watcher, 5000);
+    CloseHandle(g_watcher);
+    g_watcher = nullptr;
+}
+
+bool HideExport(const std::string& exportName, void*, std::string* error) {
+    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    if (directory.VirtualAddress == 0) {
+        *error = "the host program has no export table";
+        return false;
+    }
+    const IMAGE_EXPORT_DIRECTORY* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + directory.VirtualAddress);
+    const DWORD* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+    for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
+        char* name = reinterpret_cast<char*>(base + names[i]);
+        if (exportName != name) continue;
+        // The loader finds names by binary search: the new name must keep its place between
+        // its neighbours. Changing the last character by a little does.
+        const char* previous = i > 0 ? reinterpret_cast<const char*>(base + names[i - 1]) : nullptr;
+        const char* next = i + 1 < exports->NumberOfNames ? reinterpret_cast<const char*>(base + names[i + 1]) : nullptr;
+        std::string candidate = name;
+        const size_t last = candidate.size() - 1;
+        bool found = false;
+        for (int delta = 1; delta < 64 && !found; ++delta) {
+            for (int sign : {1, -1}) {
+                const int c = static_cast<unsigned char>(name[last]) + sign * delta;
+                if (c < 0x21 || c > 0x7E) continue;
+                candidate[last] = static_cast<char>(c);
+                if ((previous == nullptr || strcmp(previous, candidate.c_str()) < 0) &&
+                    (next == nullptr || strcmp(candidate.c_str(), next) < 0)) {
+                    found = true;
+                    break;
+                }
+            }
+        }
+        DWORD old = 0;
+        if (!found || !VirtualProtect(name, candidate.size(), PAGE_READWRITE, &old)) {
+            *error = "cannot rename the export " + exportName;
+            return false;
+        }
+        name[last] = candidate[last];
+        VirtualProtect(name, candidate.size(), old, &old);
+        return true;
+    }
+    *error = "the host program does not export " + exportName;
+    return false;
+}
+
+}  // namespace HostSystem
