@@ -95,7 +95,9 @@ const char kHelp[] =
     "                      carry it out with the current selection; every host call the\n"
     "                      command makes and every message box is reported. A greyed item is\n"
     "                      refused unless --force.\n"
-    "  setup               BKC_OnPlugInSetup with the host's main window\n"
+    "  setup [--ui-script FILE]   BKC_OnPlugInSetup with the host's main window; with a\n"
+    "                      script (Windows) a driver plays the user in the settings sheet\n"
+    "                      (steps and their reports: host/UiDriver.h)\n"
     "  script FILE|-       run verbs line by line (UTF-8, \"#\" comments, \"quotes\" group words)\n"
     "                      in one process, so the plug-in stays loaded across steps\n"
     "\n"
@@ -127,7 +129,7 @@ const std::vector<VerbEntry>& Verbs() {
         {"info", VerbInfo, true, {}, {}},
         {"menu", VerbMenu, true, {}, {}},
         {"run", VerbRun, true, {"force"}, {"pos"}},
-        {"setup", VerbSetup, true, {}, {}},
+        {"setup", VerbSetup, true, {}, {"ui-script"}},
     };
     return verbs;
 }

@@ -8,6 +8,7 @@
 #include "host/HostSystem.h"
 #include "host/HostText.h"
 #include "host/Mime.h"
+#include "host/UiDriver.h"
 #include "host/Verbs.h"
 
 namespace {
@@ -278,11 +279,26 @@ int VerbRun(const VerbArgs& args) {
     return kExitOk;
 }
 
-int VerbSetup(const VerbArgs&) {
+int VerbSetup(const VerbArgs& args) {
     const int code = NeedPlugin();
     if (code != kExitOk) return code;
     if (g_host.plugin.OnPlugInSetup == nullptr) return Fail("the plug-in does not export BKC_OnPlugInSetup");
+    // With a UI script the driver plays the user; the message-box watcher steps aside.
+    const bool driven = args.Has("ui-script");
+    if (driven) {
+        std::string error;
+        HostSystem::StopMessageBoxWatcher();
+        if (!UiDriver::Start(args.Get("ui-script"), &error)) {
+            HostSystem::StartMessageBoxWatcher();
+            return Fail(error);
+        }
+    }
     const int result = g_host.plugin.OnPlugInSetup(g_host.mainWindow);
     Json::Emit(JsonLine("setup").Int("return", result));
+    if (driven) {
+        const int failed = UiDriver::Finish();
+        HostSystem::StartMessageBoxWatcher();
+        if (failed != 0) return kExitFailed;
+    }
     return kExitOk;
 }
