@@ -1,5 +1,6 @@
-// The UI driver of the host's "setup" verb: while BKC_OnPlugInSetup shows the plug-in's
-// settings sheet, a watcher thread follows a script of steps as a user would (switch pages,
+// The UI driver of the host's "setup" and "run" verbs: while BKC_OnPlugInSetup shows the
+// plug-in's settings sheet (or a command shows its progress), a watcher thread follows a
+// script of steps as a user would (switch pages,
 // type into edits, click buttons, answer file dialogs and message boxes, press OK or Cancel)
 // and reports every step and what it saw as JSON lines ("ui" events, then one "ui-done").
 //
@@ -16,6 +17,7 @@
 //                              cancel it
 //   dialog CAPTION | dialog-end   make a modal dialog (the folder browser) the current window,
 //                              and go back to the sheet's page
+//   progress                   make the batch commands' progress dialog the current window
 //   tree ID | tree-select ID PATH | tree-expand ID PATH   (PATH: item texts joined by "/")
 //   expect-tree ID PATH [0|1]  whether the item is there | expect-tree-selected ID PATH
 //   list ID | list-select ID N | list-clear ID | list-dblclick ID N | list-column ID N

@@ -464,6 +464,26 @@ bool RunStep(size_t index, const std::vector<std::string>& step) {
         Report(line, true);
         return true;
     }
+    if (op == "progress") {
+        // A progress dialog: a top-level dialog with a progress bar (it runs on its own thread).
+        g_dialog = WaitFor([](HWND dialog) {
+            for (HWND child : Descendants(dialog)) {
+                if (HostText::ToLowerAscii(ClassOf(child)) == "msctls_progress32") return true;
+            }
+            return false;
+        });
+        if (g_dialog == nullptr) {
+            Report(line, false, "no progress dialog");
+            return false;
+        }
+        Sleep(300);
+        line.Str("caption", TextOf(g_dialog));
+        for (HWND child : Descendants(g_dialog)) {
+            if (HostText::ToLowerAscii(ClassOf(child)) == "static") line.Str("status", TextOf(child));
+        }
+        Report(line, true);
+        return true;
+    }
     if (op == "dialog-end") {
         const DWORD start = GetTickCount();
         while (g_dialog != nullptr && IsWindow(g_dialog) && GetTickCount() - start < kWindowTimeout) Sleep(20);

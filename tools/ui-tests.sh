@@ -174,6 +174,30 @@ rm -f "$plugin_data/bsfilter.conf"; mkdir "$plugin_data/bsfilter.conf"
 scenario backup-fail
 check "a failed backup leaves no archive" test ! -e "$work/failed.zip"
 
+echo "== UI: the progress dialog of a batch command"
+# A copy of the plug-in with the bsfilter stand-in as its program, slowed down so that the
+# dialog stays up for a picture.
+app="$work/app"
+mkdir -p "$app/Mirvane" "$work/mails"
+cp "$top/build/win/bin/Mirvane.dll" "$host_exe" "$app/"
+cp "$top/build/win/bin/bsfilter.exe" "$app/Mirvane/"
+printf 'x' > "$app/Mirvane/iconv.dll"
+for i in $(seq 1 12); do
+  printf 'From: sender%d@example.com\nTo: user@example.com\nSubject: message %d\n\nbody %d\n' "$i" "$i" "$i" > "$work/mails/m$i.eml"
+done
+fresh_data
+printf '[Mirvane]\r\nDisableBeforeMsgbox=True\r\nDisableResultMsgbox=True\r\nDontCheckDbOnStart=True\r\n' > "$plugin_data/Mirvane.ini"
+printf 'standin sleep 400\r\n' > "$plugin_data/bsfilter.conf"
+app_host() { wine_run "$app/mirvane-host.exe" --data "$(winpath "$data")" "$@"; }
+app_host receive "$(winpath "$work/mails")" --no-filter >/dev/null
+app_host select --all --folder 'main.mb/!!!!Inbox/' >/dev/null
+printf 'progress\nsleep 1200\nshot %s\n' "$(winpath "$work/shots/progress.bmp")" > "$work/progress.script"
+timeout 240 tools/wine.sh --prefix "$prefix" "$app/mirvane-host.exe" --data "$(winpath "$data")" \
+  run --pos 10/5 --ui-script "$(winpath "$work/progress.script")" > "$work/progress.json" 2>/dev/null || true
+check "the progress dialog showed with its status line" \
+  grep -q '"op":"progress","caption":"[^"]*--add-spam[^"]*","status":"[0-9]* / 12 ' "$work/progress.json"
+check "the command finished after the pictures" grep -q '"event":"run"' "$work/progress.json"
+
 if [ -n "$shots_out" ]; then
   mkdir -p "$shots_out"
   for bmp in "$work"/shots/*.bmp; do
