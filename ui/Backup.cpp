@@ -10,6 +10,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 #include "platform/Mbcs.h"
 #include "support/Log.h"
@@ -388,13 +389,13 @@ bool IsEmptyArchive(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    unsigned char record[22 + 0xFFFF];
+    std::vector<unsigned char> record(22 + 0xFFFF);
     DWORD read = 0;
-    const BOOL ok = ReadFile(file, record, sizeof(record), &read, nullptr);
+    const BOOL ok = ReadFile(file, record.data(), static_cast<DWORD>(record.size()), &read, nullptr);
     CloseHandle(file);
     if (!ok || read < 22) return false;
     static const unsigned char kEndSignature[4] = {0x50, 0x4B, 0x05, 0x06};
-    if (std::memcmp(record, kEndSignature, 4) != 0) return false;
+    if (std::memcmp(record.data(), kEndSignature, 4) != 0) return false;
     for (int i = 4; i < 20; ++i) {
         if (record[i] != 0) return false;  // disks, entry counts, directory size and offset
     }
