@@ -5,6 +5,7 @@
 # Mirvane.ini, MirvaneEnv.ini, the list files and the archives the scenarios left.
 #
 #   tools/ui-tests.sh [--screenshots DIR]   DIR: also write the pictures taken as PNG files
+#   MIRVANE_UI_KEEP=1 keeps the work folder (data folders, scripts, JSON reports) for a look.
 #
 # Needs the Windows build (build/win), Wine, Xvfb, python3, unzip and ImageMagick. Runs in a
 # private Wine prefix with a virtual desktop (so windows have frames in the pictures) and the
@@ -34,7 +35,7 @@ xvfb_pid=$!
 cleanup() {
   WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
   kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
+  if [ -n "${MIRVANE_UI_KEEP:-}" ]; then echo "ui-tests: kept $work"; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
 export DISPLAY="$display"
@@ -146,9 +147,11 @@ fresh_data
 scenario words
 check "UseNgWord=True" has_line "$plugin_data/Mirvane.ini" "UseNgWord=True"
 check "UseOkWord=True" has_line "$plugin_data/Mirvane.ini" "UseOkWord=True"
-check "NgWordList.txt: casino, sender, plain, ignore case" has_line "$plugin_data/NgWordList.txt" "casino	Fromname	Text	IgnoreCase"
-check "NgWordList.txt: ^Re:, both, regex" has_line "$plugin_data/NgWordList.txt" "^Re:	All	Regex	IgnoreCase"
-check "OkWordList.txt is the imported NG export" cmp "$plugin_data/NgWordList.txt" "$plugin_data/OkWordList.txt"
+check "NgWordList.txt: casino updated to both targets" has_line "$plugin_data/NgWordList.txt" "casino	All	Text	IgnoreCase"
+check "NgWordList.txt: viagra added by update, sender" has_line "$plugin_data/NgWordList.txt" "viagra	Fromname	Text	IgnoreCase"
+check "NgWordList.txt: the deleted ^Re: is gone" lacks_line "$plugin_data/NgWordList.txt" "^Re:	All	Regex	IgnoreCase"
+check "the NG export is the list as the page showed it" cmp "$work/ngexport.txt" "$plugin_data/NgWordList.txt"
+check "OkWordList.txt is the imported NG export" cmp "$work/ngexport.txt" "$plugin_data/OkWordList.txt"
 
 echo "== UI: folder browser"
 fresh_data
