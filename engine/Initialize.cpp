@@ -2,7 +2,11 @@
 // configuration and home.
 #include <clocale>
 
+#include "engine/Bsfilter.h"
 #include "engine/Mirvane.h"
+#include "lists/AddressInfo.h"
+#include "lists/WhiteList.h"
+#include "lists/WordList.h"
 #include "platform/Mbcs.h"
 #include "plugin/HostApi.h"
 #include "settings/Profile.h"
@@ -10,8 +14,18 @@
 #include "support/Util.h"
 
 namespace {
+
 const char kLogSource[] = "Mirvane\\Mirvane";
+
+// Loads a word list before its lock is set, and lists what it holds at DEBUG.
+void LoadWordList(WordList& list, const char* path, const char* name) {
+    list.Load(path);
+    LOG(LOG_DEBUG, "Initialize()", "load %s.", name);
+    for (const std::string& text : list.Texts()) LOG(LOG_DEBUG, "Initialize()", "%s: [%s].", name, text.c_str());
+    list.SetLock(&g_settingsLock);
 }
+
+}  // namespace
 
 void CreateBsfilterConfig() {
     LOG(LOG_DEBUG, "CreateBsfilterConfig()", "begin.");
@@ -62,6 +76,18 @@ bool Initialize() {
     g_logger.Configure(g_profile.LogLevel().c_str(), g_pluginDataFolder, g_logPath);
     LOG(LOG_DEBUG, "Initialize()", "begin.");
 
+    g_myMailAddressInfo.SetDataFolder(g_hostDataFolder);
+    g_myMailAddressInfo.Update();
+
+    g_whiteList.Load(g_whiteListPath);
+    LOG(LOG_DEBUG, "Initialize()", "load g_whiteList.");
+    for (const std::string& address : g_whiteList.Addresses()) {
+        LOG(LOG_DEBUG, "Initialize()", "g_whiteList: [%s].", address.c_str());
+    }
+    g_whiteList.SetLock(&g_settingsLock);
+    LoadWordList(g_ngWordList, g_ngWordListPath, "g_ngWordList");
+    LoadWordList(g_okWordList, g_okWordListPath, "g_okWordList");
+
     char path[kTextSize] = {0};
     const DWORD pathLength = GetEnvironmentVariableA("PATH", path, sizeof(path));
     if (pathLength == 0 || pathLength >= sizeof(path)) {
@@ -88,6 +114,13 @@ bool Initialize() {
         return false;
     }
     LOG(LOG_DEBUG, "Initialize()", "%s: succeeded.", "MakeSureDirectoryPathExists()");
+
+    // Let bsfilter report its database once; the result only goes to the log.
+    if (!g_profile.DontCheckDbOnStart() && IsBsfilterAvailable()) {
+        std::string output;
+        const int status = ExecBsfilter(nullptr, 0, &output, "--show-db-status");
+        LOG(LOG_INFO, "Initialize()", "%s: status: [%d].", "ExecBsfilter()", status);
+    }
 
     LOG(LOG_DEBUG, "Initialize()", "end.");
     return true;

@@ -25,7 +25,7 @@ int WINAPI BKC_OnOpenCompose(HWND, int) { return 0; }
 int WINAPI BKC_OnOutgoing(HWND, int) { return 0; }
 int WINAPI BKC_OnRetrieve(LPCSTR, LPCSTR) { return 0; }
 int WINAPI BKC_OnKeyDispatch(HWND, int, int) { return 0; }
-int WINAPI BKC_OnDragDrop(LPCSTR, LPCSTR, int) { return 0; }
+int WINAPI BKC_OnDragDrop(LPCSTR, LPCSTR, int, int) { return 0; }
 
 int WINAPI BKC_OnSend(LPCSTR message) { return OnSend(message); }
 int WINAPI BKC_OnPlugInInfo(LPBKPLUGININFO info) { return OnPlugInInfo(info); }

@@ -30,7 +30,7 @@ MIRVANE_EXPORT int WINAPI BKC_OnOpenCompose(HWND window, int mode);
 MIRVANE_EXPORT int WINAPI BKC_OnOutgoing(HWND window, int mode);
 MIRVANE_EXPORT int WINAPI BKC_OnRetrieve(LPCSTR message, LPCSTR mailbox);
 MIRVANE_EXPORT int WINAPI BKC_OnKeyDispatch(HWND window, int key, int shift);
-MIRVANE_EXPORT int WINAPI BKC_OnDragDrop(LPCSTR target, LPCSTR source, int count);
+MIRVANE_EXPORT int WINAPI BKC_OnDragDrop(LPCSTR target, LPCSTR source, int count, int effect);
 MIRVANE_EXPORT int WINAPI BKC_OnSend(LPCSTR message);
 MIRVANE_EXPORT int WINAPI BKC_OnPlugInInfo(LPBKPLUGININFO info);
 MIRVANE_EXPORT int WINAPI BKC_OnBeforeFilter2(LPCSTR message, LPCSTR mailbox, int* action, char** param);
