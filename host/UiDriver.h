@@ -9,7 +9,9 @@
 // page, or in the current dialog after "dialog"):
 //   sheet                      wait for the settings sheet
 //   page N                     show page N (0 general, 1 other, 2 white list, 3 OK, 4 NG, 5 ack)
-//   click ID | settext ID TEXT | check ID 0|1
+//   click ID | ctrl-click ID | settext ID TEXT | check ID 0|1
+//   window CLASS [TEXT]        wait for another program's window (the editor), check that its
+//                              title holds TEXT, close it
 //   expect ID TEXT | expect-checked ID 0|1 | expect-enabled ID 0|1 | read ID
 //   msgbox ANSWER [TEXT]       wait for a message box, report it (and check its text; a TEXT
 //                              ending in "*" is a prefix), press ANSWER (ok, yes, no, cancel)

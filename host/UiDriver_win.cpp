@@ -389,6 +389,57 @@ bool RunStep(size_t index, const std::vector<std::string>& step) {
         Report(line, ok, ok ? std::string() : "unexpected state");
         return true;
     }
+    if (op == "ctrl-click") {
+        // Ctrl held while clicking: the driver shares the UI thread's input state for the click
+        // so that GetKeyState there sees the key down.
+        if (!Need(step, 2, line)) return true;
+        HWND control = Control(step[1]);
+        line.Int("id", std::atoi(step[1].c_str()));
+        if (control == nullptr) {
+            Report(line, false, "no such control");
+            return true;
+        }
+        const DWORD uiThread = GetWindowThreadProcessId(control, nullptr);
+        const BOOL attached = AttachThreadInput(GetCurrentThreadId(), uiThread, TRUE);
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        const BYTE previous = keys[VK_CONTROL];
+        keys[VK_CONTROL] = 0x80;
+        SetKeyboardState(keys);
+        Click(control);
+        Settle();
+        keys[VK_CONTROL] = previous;
+        SetKeyboardState(keys);
+        if (attached) AttachThreadInput(GetCurrentThreadId(), uiThread, FALSE);
+        Report(line, attached != FALSE, attached ? std::string() : "cannot share the input state");
+        return true;
+    }
+    if (op == "window") {
+        // A window of another program (the editor the page starts): wait for it by class,
+        // report its title, and close it.
+        if (!Need(step, 2, line)) return true;
+        const std::string className = step[1];
+        HWND window = nullptr;
+        const DWORD start = GetTickCount();
+        while (window == nullptr && GetTickCount() - start < kWindowTimeout) {
+            window = FindWindowA(className.c_str(), nullptr);
+            if (window == nullptr) Sleep(50);
+        }
+        if (window == nullptr) {
+            Report(line.Utf8("class", className), false, "no such window");
+            return true;
+        }
+        Sleep(300);
+        const std::string title = TextOf(window);
+        line.Utf8("class", className).Str("title", title);
+        bool ok = true;
+        if (step.size() >= 3) ok = title.find(Expected(step[2])) != std::string::npos;
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        const DWORD closing = GetTickCount();
+        while (IsWindow(window) && GetTickCount() - closing < kWindowTimeout) Sleep(50);
+        Report(line, ok, ok ? std::string() : "unexpected title");
+        return true;
+    }
     if (op == "msgbox") {
         if (!Need(step, 2, line)) return true;
         std::string text;

@@ -118,8 +118,15 @@ check "MirvaneEnv.ini keeps the direction (descending)" has_line "$plugin_data/M
 
 echo "== UI: general and other-settings pages, validation and OK"
 fresh_data
+printf '[Mirvane]\r\nLogLevel=DEBUG\r\n' > "$plugin_data/Mirvane.ini"
 scenario general
 ini="$plugin_data/Mirvane.ini"
+log="$plugin_data/Mirvane.log"
+check "the editor was started twice on bsfilter.conf" \
+  test "$(grep -ac 'EditBsfilterConfig(): CreateProcess(): succeeded. command: \[".*" ".*\\bsfilter.conf"\]' "$log")" = 2
+check "only the Ctrl-click asked for the program of .txt files" \
+  test "$(grep -ac 'EditBsfilterConfig(): AssocQueryString()' "$log")" = 1
+check "LogLevel, which is never written, survives the save" has_line "$ini" "LogLevel=DEBUG"
 check "ProcessSpamMail=AddHeader" has_line "$ini" "ProcessSpamMail=AddHeader"
 check "SpamHeaderFieldName=Spam (trimmed)" has_line "$ini" "SpamHeaderFieldName=Spam"
 check "SpamHeaderFieldBody=yes (trimmed)" has_line "$ini" "SpamHeaderFieldBody=yes"

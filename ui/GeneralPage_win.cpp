@@ -88,7 +88,13 @@ void EditBsfilterConfig(PageState* state) {
         DWORD size = sizeof(program);
         const HRESULT found =
             AssocQueryStringA(ASSOCF_NOTRUNCATE, ASSOCSTR_EXECUTABLE, ".txt", "open", program, &size);
-        if (SUCCEEDED(found) && program[0] != '\0') editor = program;
+        if (SUCCEEDED(found) && program[0] != '\0') {
+            editor = program;
+            LOG(LOG_DEBUG, "EditBsfilterConfig()", "%s: succeeded. executable: [%s].", "AssocQueryString()", program);
+        } else {
+            LOG(LOG_ERROR, "EditBsfilterConfig()", "%s: failed. result: [%08lx].", "AssocQueryString()",
+                static_cast<unsigned long>(found));
+        }
     }
     char commandLine[kPathSize];
     CopyTo(commandLine, sizeof(commandLine), EditorCommandLine(editor, state->settings->bsfilterConfig).c_str());
