@@ -96,12 +96,15 @@ const char kHelp[] =
     "                      current selection (the plug-in's state callbacks are asked).\n"
     "                      --type N (not 1): an empty menu of another kind is offered to\n"
     "                      BKC_OnMenuInit; what the plug-in put into it is reported\n"
-    "  run TEXT | --pos PATH [--force] [--cancel-after N]   choose a menu item by its text or\n"
-    "                      path (\"2/5\"; a text starting with \"--\" goes after \"--\") and\n"
-    "                      carry it out with the current selection; every host call the\n"
-    "                      command makes and every message box is reported. A greyed item is\n"
-    "                      refused unless --force.\n"
-    "  setup               BKC_OnPlugInSetup with the host's main window\n"
+    "  run TEXT | --pos PATH [--force] [--cancel-after N] [--ui-script FILE]   choose a menu\n"
+    "                      item by its text or path (\"2/5\"; a text starting with \"--\" goes\n"
+    "                      after \"--\") and carry it out with the current selection; every host\n"
+    "                      call the command makes and every message box is reported. A greyed\n"
+    "                      item is refused unless --force. With a script (Windows) the UI\n"
+    "                      driver plays the user meanwhile (host/UiDriver.h).\n"
+    "  setup [--ui-script FILE]   BKC_OnPlugInSetup with the host's main window; with a\n"
+    "                      script (Windows) a driver plays the user in the settings sheet\n"
+    "                      (steps and their reports: host/UiDriver.h)\n"
     "  script FILE|-       run verbs line by line (UTF-8, \"#\" comments, \"quotes\" group words)\n"
     "                      in one process, so the plug-in stays loaded across steps\n"
     "\n"
@@ -136,8 +139,8 @@ const std::vector<VerbEntry>& Verbs() {
         {"send", VerbSend, true, {}, {}},
         {"info", VerbInfo, true, {}, {}},
         {"menu", VerbMenu, true, {}, {"type"}},
-        {"run", VerbRun, true, {"force"}, {"pos", "cancel-after"}},
-        {"setup", VerbSetup, true, {}, {}},
+        {"run", VerbRun, true, {"force"}, {"pos", "cancel-after", "ui-script"}},
+        {"setup", VerbSetup, true, {}, {"ui-script"}},
     };
     return verbs;
 }
