@@ -42,6 +42,8 @@ public:
     std::deque<std::string> answers;  // message-box answers, consumed in order
     std::string dialogs = "leave";    // other dialogs (Windows): leave, ok, cancel
     std::vector<std::string> hidden;  // exports to hide
+    bool failAlloc = false;           // BKA_Alloc answers null (memory exhausted)
+    bool bareDataFolder = false;      // BKA_GetDataFolder without its trailing backslash
 
     MailStore store;
     HostMemory memory;
@@ -75,6 +77,7 @@ public:
     std::string returnedFolder;
     std::string returnedMail;
     std::string tempFolder;
+    std::string returnedDataFolder;
     std::string returnedNames[8];
     unsigned nextName = 0;
 
