@@ -51,8 +51,10 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 }  // namespace
 
-PluginInstall::PluginInstall(const std::string& dllFolder, const std::string& pluginName)
-    : m_dllFolder(m_temp.File(dllFolder)), m_pluginFile(m_dllFolder + "\\" + pluginName + PluginExtension()) {
+PluginInstall::PluginInstall(const std::string& dllFolder, const std::string& pluginName, const std::string& dataFolder)
+    : m_dllFolder(m_temp.File(dllFolder)),
+      m_pluginFile(m_dllFolder + "\\" + pluginName + PluginExtension()),
+      m_data(m_temp.File(dataFolder)) {
     testing_files::MakeFolders(ProgramFolder());
     CopyPlugin(testing_host::ProgramFolder() + "Mirvane" + PluginExtension(), m_pluginFile);
 }

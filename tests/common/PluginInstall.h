@@ -26,8 +26,9 @@ enum class Bsfilter { kNone, kStandin, kReal };
 class PluginInstall {
 public:
     // dllFolder: name of the folder that holds the plug-in; pluginName: the plug-in's file name
-    // without its extension (both CP932 text).
-    explicit PluginInstall(const std::string& dllFolder = "dll", const std::string& pluginName = "Mirvane");
+    // without its extension; dataFolder: name of the host's data folder (all CP932 text).
+    explicit PluginInstall(const std::string& dllFolder = "dll", const std::string& pluginName = "Mirvane",
+                           const std::string& dataFolder = "data");
     PluginInstall(const PluginInstall&) = delete;
     PluginInstall& operator=(const PluginInstall&) = delete;
 
@@ -35,7 +36,7 @@ public:
     std::string DllFolder() const { return m_dllFolder; }
     std::string ProgramFolder() const { return m_dllFolder + "\\Mirvane"; }
     std::string PluginFile() const { return m_pluginFile; }
-    std::string Data() const { return m_temp.Path() + "\\data"; }
+    std::string Data() const { return m_data; }
     std::string PluginData() const { return Data() + "\\PlugIns\\Mirvane"; }
     std::string InData(const std::string& relative) const { return Data() + "\\" + relative; }
     std::string InPluginData(const std::string& name) const { return PluginData() + "\\" + name; }
@@ -85,6 +86,7 @@ private:
     testing_files::TempDir m_temp;
     std::string m_dllFolder;
     std::string m_pluginFile;
+    std::string m_data;
     Bsfilter m_kind = Bsfilter::kNone;
     bool m_initialised = false;
     std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> m_ini;

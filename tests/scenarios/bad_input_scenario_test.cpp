@@ -91,6 +91,26 @@ TEST_F(BadInputScenario, ATenMegabyteMessageIsReadWholeByBsfilter) {
     EXPECT_TRUE(install.Logged("ExecBsfilter(): rc: [0], Message-Id: [<spam@cheap-pills.example>]"));
 }
 
+TEST_F(BadInputScenario, OverlongHeaderFieldsAreCutInTheLogAndStillMatched) {
+    ASSERT_TRUE(install.UseStandin());
+    install.Set("Mirvane", "LogLevel", "INFO");
+    const std::string address = std::string(2000, 'a') + "@example.net";
+    const std::string subject = std::string(20000, 's') + " viagra";
+    const std::vector<testing_json::Value> received = Receive({
+        install.MessageFile("long.eml", "From: " + std::string(3000, 'N') + " <" + address + ">\r\nSubject: " + subject +
+                                            "\r\n\r\nbody\r\n"),
+    });
+    ASSERT_EQ(1u, received.size());
+    // The NG word at the end of the subject is found.
+    EXPECT_EQ(kTrash, received[0]["folder"].Str());
+    // Each entry is cut to 8191 characters (losing its line end, so the next entry follows on
+    // the same line): three entries, PATH, the verdict and the NG match, make at most 3 * 8191.
+    const std::string log = testing_files::ReadBytes(install.InPluginData("Mirvane.log"));
+    EXPECT_LE(log.size(), 3u * 8191u);
+    EXPECT_EQ(1u, install.Count("ExecBsfilter(): rc: [1], Message-Id: [], From: [NNNN"));
+    EXPECT_EQ(1u, install.Count("g_ngWordList: match: From: [NNNN"));
+}
+
 TEST_F(BadInputScenario, WithoutBsfilterNothingIsDecided) {
     install.Set("Mirvane", "LogLevel", "WARN");
     const std::vector<testing_json::Value> received = Receive({

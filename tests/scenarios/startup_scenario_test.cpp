@@ -134,14 +134,15 @@ TEST(StartupScenario, DontCheckDbOnStartStartsNoBsfilterDuringTheLoad) {
 
 TEST(StartupScenario, HostDataFolderWithOrWithoutItsBackslashGivesTheSamePaths) {
     for (const bool bare : {true, false}) {
-        PluginInstall install;
+        // The folder's name ends in "表" (95 5C), whose trail byte is no backslash.
+        PluginInstall install("dll", "Mirvane", "data\x95\x5C");
         install.Set("Mirvane", "LogLevel", "DEBUG");
         std::vector<std::string> globals;
         if (bare) globals.push_back("--bare-data-folder");
         const testing_host::Result result = install.Run({"info"}, globals);
         ASSERT_EQ(0, result.exitCode) << result.output;
         EXPECT_TRUE(IsFolder(install.InPluginData("bsfilterdb"))) << bare;
-        EXPECT_FALSE(testing_files::Exists(install.Root() + "\\dataPlugIns")) << bare;
+        EXPECT_FALSE(testing_files::Exists(install.Data() + "PlugIns")) << bare;
         // The own addresses are found under the same folder, so it ends in one backslash.
         EXPECT_TRUE(install.Logged("MyMailAddressInfo::Update(): m_myEmailList: [me@home.example].")) << bare;
         EXPECT_TRUE(install.Logged("MyMailAddressInfo::Update(): m_myEmailList: [me@example.com].")) << bare;
