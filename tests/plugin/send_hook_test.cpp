@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "commands/Menu.h"
 #include "common/BsfilterSetup.h"
@@ -85,6 +86,14 @@ TEST_F(SendHookTest, WhileTheSettingsSheetIsOpenRecipientsWaitInThePendingList) 
     EXPECT_EQ(0, OnSend(kOutgoing));
     EXPECT_EQ("alice@example.net\tAlice\r\nfill@example.net\tFill\r\nkept@example.net\tKept Note\r\n",
               testing_files::ReadBytes(g_whiteListPath));
+}
+
+TEST_F(SendHookTest, OnlyMailAddressesAreRecipients) {
+    // A group's name, a bare display name and an empty address are no recipients; "ァ" (83 40)
+    // carries the "@" code only as its trail byte.
+    EXPECT_EQ(0, OnSend("From: me@home.example\r\nTo: undisclosed-recipients:;\r\nCc: John Doe, <>, \x83\x40x\r\n"
+                        "Bcc: (note) c@w.example\r\nSubject: s\r\n\r\nbody\r\n"));
+    EXPECT_EQ((std::vector<std::string>{"kept@example.net", "fill@example.net", "c@w.example"}), g_whiteList.Addresses());
 }
 
 TEST_F(SendHookTest, NullMessageAndOffSettingChangeNothing) {
