@@ -21,6 +21,7 @@ namespace {
 std::string g_dataFolder;
 
 LPCSTR WINAPI FakeGetDataFolder() { return g_dataFolder.c_str(); }
+LPCSTR WINAPI NoDataFolder() { return nullptr; }
 
 // The path globals as they were, put back after each test.
 struct SavedPaths {
@@ -227,6 +228,14 @@ TEST_F(InitializeTest, FoldersThatCannotBeMadeRefuseTheLoad) {
     EXPECT_EQ(dir.File("file\\data\\PlugIns\\Mirvane"), g_pluginDataFolder);
     bool exists = false;
     EXPECT_EQ("\\bin", GetPath(&exists));
+
+    // A host that names no data folder: refused, rather than writing below the drive's root.
+    g_dataFolder = "";
+    EXPECT_FALSE(Initialize());
+    g_hostApi.GetDataFolder = NoDataFolder;
+    EXPECT_FALSE(Initialize());
+    EXPECT_FALSE(testing_files::Exists("\\PlugIns\\Mirvane"));
+    g_hostApi.GetDataFolder = FakeGetDataFolder;
 
     // bsfilter's home cannot be made (a file has its name): an ERROR entry, and refused.
     g_dataFolder = dir.File("data");

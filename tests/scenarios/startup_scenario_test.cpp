@@ -196,3 +196,17 @@ TEST(StartupScenario, AMissingRequiredHostFunctionRefusesTheLoad) {
     EXPECT_EQ(0, optional.exitCode) << optional.output;
     EXPECT_TRUE(testing_files::Exists(install.InData("PlugIns\\Mirvane\\bsfilterdb")));
 }
+
+TEST(StartupScenario, AStartUpThatFailsLateIsRefusedAndUnloadsCleanly) {
+    // bsfilter's home cannot be made: a file has its name. Start-up has made its locks, loaded
+    // settings and lists and set PATH by then; the refused load is unloaded at once.
+    PluginInstall install;
+    install.Set("Mirvane", "LogLevel", "ERROR");
+    ASSERT_TRUE(install.WritePluginFile("bsfilterdb", ""));
+    ASSERT_TRUE(install.WritePluginFile("WhiteList.txt", "friend@example.net\tFriend\r\n"));
+    const testing_host::Result result = install.Run({"info"});
+    EXPECT_EQ(3, result.exitCode) << result.output;
+    EXPECT_EQ("refused", result.First("load")["reason"].Str());
+    EXPECT_EQ(1u, install.Count(" ERROR: Mirvane: "));
+    EXPECT_EQ(1u, install.Count("Initialize(): MakeSureDirectoryPathExists(): LastError: ["));
+}
