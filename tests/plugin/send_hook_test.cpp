@@ -96,6 +96,16 @@ TEST_F(SendHookTest, OnlyMailAddressesAreRecipients) {
     EXPECT_EQ((std::vector<std::string>{"kept@example.net", "fill@example.net", "c@w.example"}), g_whiteList.Addresses());
 }
 
+TEST_F(SendHookTest, OverlongNamesAndAddressesAreCut) {
+    // The name is cut to 1023 bytes; an address cut to 511 bytes before its "@" is no address.
+    const std::string message = "From: me@home.example\r\nTo: " + std::string(3000, 'N') +
+                                " <n@example.net>, <" + std::string(1000, 'a') +
+                                "@example.net>\r\nSubject: s\r\n\r\nbody\r\n";
+    EXPECT_EQ(0, OnSend(message.c_str()));
+    EXPECT_EQ((std::vector<std::string>{"kept@example.net", "fill@example.net", "n@example.net"}), g_whiteList.Addresses());
+    EXPECT_EQ(std::string(1023, 'N'), g_whiteList.EntryAt(2).note);
+}
+
 TEST_F(SendHookTest, NullMessageAndOffSettingChangeNothing) {
     EXPECT_EQ(0, OnSend(nullptr));
     EXPECT_NE(std::string::npos, setup.LogText().find(" WARN: DllMain: "));
