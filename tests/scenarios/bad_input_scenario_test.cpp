@@ -58,9 +58,10 @@ TEST_F(BadInputScenario, MessagesWithoutSenderOrHeaderOrWithNulBytesAreJudged) {
     EXPECT_TRUE(install.Logged("ExecBsfilter(): rc: [1], Message-Id: [], From: [], To: [me@example.com], Subject: "
                                "[viagra question]."));
     EXPECT_TRUE(install.Logged("g_ngWordList: match: From: [], Subject: [viagra question]."));
-    // No header: every field empty, bsfilter still reads the text.
+    // No header (as for the empty message below): every field empty, bsfilter still reads
+    // the text.
     EXPECT_EQ(kInbox, received[1]["folder"].Str());
-    EXPECT_EQ(2u, install.Count("ExecBsfilter(): rc: [1], Message-Id: [], From: [], To: [], Subject: []."));  // and 4
+    EXPECT_EQ(2u, install.Count("ExecBsfilter(): rc: [1], Message-Id: [], From: [], To: [], Subject: []."));
     std::string digest = testing_bsfilter::StandinDigest("just a line of text\r\nand another one\r\n");
     digest.pop_back();
     EXPECT_TRUE(install.Logged(digest));
@@ -80,15 +81,17 @@ TEST_F(BadInputScenario, ATenMegabyteMessageIsReadWholeByBsfilter) {
     ASSERT_TRUE(install.UseStandin());
     ASSERT_TRUE(install.UseTrainedDatabase());
     install.Set("Mirvane", "LogLevel", "INFO");
-    std::string big = SpamMessage("Promo <deals@cheap-pills.example>", "cheap casino");
+    // Ten megabytes of words bsfilter was never trained on, then the spam words at the very end:
+    // only a bsfilter that read it all can call it spam.
+    std::string big = "From: Promo <deals@cheap-pills.example>\r\nSubject: report\r\n\r\n";
     const std::string line = "lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor\r\n";
     while (big.size() < 10u * 1024 * 1024) big += line;
+    big += "Free money casino bonus, click here, viagra pills prize. Cheap viagra casino offer.\r\n";
     const std::vector<testing_json::Value> received = Receive({install.MessageFile("big.eml", big)});
     ASSERT_EQ(1u, received.size());
-    // Judged on all of it (spam: the trained words are in it) and stored whole.
     EXPECT_EQ(kTrash, received[0]["folder"].Str());
     EXPECT_EQ(big.size(), testing_files::ReadBytes(install.InData(received[0]["id"].Str())).size());
-    EXPECT_TRUE(install.Logged("ExecBsfilter(): rc: [0], Message-Id: [<spam@cheap-pills.example>]"));
+    EXPECT_TRUE(install.Logged("ExecBsfilter(): rc: [0], Message-Id: [], From: [Promo <deals@cheap-pills.example>]"));
 }
 
 TEST_F(BadInputScenario, OverlongHeaderFieldsAreCutInTheLogAndStillMatched) {
