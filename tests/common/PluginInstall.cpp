@@ -37,10 +37,8 @@ public:
     void TearDown() override { folders.clear(); }
 };
 
-TrainedHomes* Homes() {
-    static TrainedHomes* homes = static_cast<TrainedHomes*>(::testing::AddGlobalTestEnvironment(new TrainedHomes));
-    return homes;
-}
+// Registered before the tests run (at static initialisation), as GoogleTest wants it.
+TrainedHomes* const g_homes = static_cast<TrainedHomes*>(::testing::AddGlobalTestEnvironment(new TrainedHomes));
 
 int Train(const std::string& message, const char* option) {
     std::string output;
@@ -203,8 +201,7 @@ std::string CleanMessage(const std::string& from, const std::string& subject) {
 }
 
 std::string TrainedDatabase(Bsfilter kind) {
-    TrainedHomes* homes = Homes();
-    std::unique_ptr<testing_files::TempDir>& home = homes->folders[kind];
+    std::unique_ptr<testing_files::TempDir>& home = g_homes->folders[kind];
     if (home) return home->File("bsfilterdb");
     if (kind == Bsfilter::kNone) return std::string();
 
