@@ -94,11 +94,14 @@ const char kHelp[] =
     "  menu                build the message-list context menu (host items, then BKC_OnMenuInit\n"
     "                      type 1) and print it as a tree: path, kind, text, id, enabled for the\n"
     "                      current selection (the plug-in's state callbacks are asked)\n"
-    "  run TEXT | --pos PATH [--force]   choose a menu item by its text or path (\"2/5\") and\n"
-    "                      carry it out with the current selection; every host call the\n"
-    "                      command makes and every message box is reported. A greyed item is\n"
-    "                      refused unless --force.\n"
-    "  setup               BKC_OnPlugInSetup with the host's main window\n"
+    "  run TEXT | --pos PATH [--force] [--ui-script FILE]   choose a menu item by its text or\n"
+    "                      path (\"2/5\") and carry it out with the current selection; every\n"
+    "                      host call the command makes and every message box is reported. A\n"
+    "                      greyed item is refused unless --force. With a script (Windows) the UI\n"
+    "                      driver plays the user meanwhile (host/UiDriver.h).\n"
+    "  setup [--ui-script FILE]   BKC_OnPlugInSetup with the host's main window; with a\n"
+    "                      script (Windows) a driver plays the user in the settings sheet\n"
+    "                      (steps and their reports: host/UiDriver.h)\n"
     "  script FILE|-       run verbs line by line (UTF-8, \"#\" comments, \"quotes\" group words)\n"
     "                      in one process, so the plug-in stays loaded across steps\n"
     "\n"
@@ -129,8 +132,8 @@ const std::vector<VerbEntry>& Verbs() {
         {"send", VerbSend, true, {}, {}},
         {"info", VerbInfo, true, {}, {}},
         {"menu", VerbMenu, true, {}, {}},
-        {"run", VerbRun, true, {"force"}, {"pos"}},
-        {"setup", VerbSetup, true, {}, {}},
+        {"run", VerbRun, true, {"force"}, {"pos", "ui-script"}},
+        {"setup", VerbSetup, true, {}, {"ui-script"}},
     };
     return verbs;
 }

@@ -8,6 +8,7 @@
 #include "host/HostSystem.h"
 #include "host/HostText.h"
 #include "host/Mime.h"
+#include "host/UiDriver.h"
 #include "host/Verbs.h"
 
 namespace {
@@ -243,6 +244,24 @@ int VerbMenu(const VerbArgs&) {
     return kExitOk;
 }
 
+// With --ui-script the UI driver plays the user in the plug-in's windows while the verb runs;
+// the message-box watcher steps aside meanwhile. False (error set) when it cannot start.
+static bool StartUiDriver(const VerbArgs& args, std::string* error) {
+    if (!args.Has("ui-script")) return true;
+    HostSystem::StopMessageBoxWatcher();
+    if (UiDriver::Start(args.Get("ui-script"), error)) return true;
+    HostSystem::StartMessageBoxWatcher();
+    return false;
+}
+
+// Waits for the driver's script; false when a step failed.
+static bool FinishUiDriver(const VerbArgs& args) {
+    if (!args.Has("ui-script")) return true;
+    const int failed = UiDriver::Finish();
+    HostSystem::StartMessageBoxWatcher();
+    return failed == 0;
+}
+
 int VerbRun(const VerbArgs& args) {
     if (args.positional.size() > 1 || (args.positional.empty() != args.Has("pos"))) {
         return Fail("run needs a menu item text or --pos PATH", kExitUsage);
@@ -267,22 +286,26 @@ int VerbRun(const VerbArgs& args) {
     if (!item.enabled && !args.Has("force")) return Fail("the menu item is greyed for this selection: " + item.text);
     Json::Emit(JsonLine("run-start").Utf8("path", item.path).Str("text", item.text).Int("id", item.id)
                    .StrArray("selection", g_host.store.SelectedIds()));
+    if (!StartUiDriver(args, &error)) return Fail(error);
     if (item.kind == "command") {
         const RegisteredCommand* command = g_host.FindCommand(item.id);
         command->command(g_host.mainWindow, command->target);
     } else if (HostMenu::IsHostItem(item.id)) {
         HostMenu::RunHostItem(item.id);
     }
+    const bool driverOk = FinishUiDriver(args);
     Json::Emit(JsonLine("run").Utf8("path", item.path).Str("text", item.text).Int("id", item.id)
                    .StrArray("selection", g_host.store.SelectedIds()).Str("current", g_host.store.CurrentMail()));
-    return kExitOk;
+    return driverOk ? kExitOk : kExitFailed;
 }
 
-int VerbSetup(const VerbArgs&) {
+int VerbSetup(const VerbArgs& args) {
     const int code = NeedPlugin();
     if (code != kExitOk) return code;
     if (g_host.plugin.OnPlugInSetup == nullptr) return Fail("the plug-in does not export BKC_OnPlugInSetup");
+    std::string error;
+    if (!StartUiDriver(args, &error)) return Fail(error);
     const int result = g_host.plugin.OnPlugInSetup(g_host.mainWindow);
     Json::Emit(JsonLine("setup").Int("return", result));
-    return kExitOk;
+    return FinishUiDriver(args) ? kExitOk : kExitFailed;
 }

@@ -10,8 +10,10 @@ static const char kLogSource[] = "Mirvane\\ListFile";
 
 bool ReadFileLines(const char* path, const std::function<void(const std::string& line)>& onLine) {
     if (path == nullptr || path[0] == '\0') return false;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    // Shared as the C runtime's fopen shares: a file the host (or an editor) holds open for
+    // writing can still be read.
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         // A list that was never saved is the normal state of a fresh installation.

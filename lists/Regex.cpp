@@ -60,8 +60,8 @@ DWORD WINAPI RegexThread(LPVOID parameter) {
     return 0;
 }
 
-}  // namespace
-
+// The estimated expanded size (atoms, with counted repetitions multiplied out) and the group
+// depth of a wide pattern: what the library's compiler and matcher recurse over.
 void EstimateRegexSize(const std::wstring& p, double* cost, size_t* depth) {
     // One frame per open group: the cost of what it holds so far, and the cost of its last
     // atom (what a following quantifier repeats).
@@ -140,6 +140,8 @@ void EstimateRegexSize(const std::wstring& p, double* cost, size_t* depth) {
     *cost = total;
     *depth = maxDepth;
 }
+
+}  // namespace
 
 std::shared_ptr<const CompiledRegex> CompileRegex(const std::string& pattern, bool ignoreCase) {
     std::shared_ptr<CompiledRegex> result = std::make_shared<CompiledRegex>();

@@ -32,7 +32,7 @@ constexpr size_t kRegexDepthLimit = 256;
 // Largest length * length * pattern size searched from each position in turn.
 constexpr double kRegexQuadraticBudget = 4e6;
 // Stack of the matching thread.
-constexpr size_t kRegexStackSize = 32u * 1024u * 1024u;
+constexpr size_t kRegexStackSize = 16u * 1024u * 1024u;
 
 // A compiled pattern, or the reason it could not be compiled.
 struct CompiledRegex {
@@ -54,10 +54,6 @@ bool SearchRegex(const CompiledRegex& compiled, const std::wstring& text, std::s
 // Widens the first kRegexTextLimit bytes of text (cut on a character boundary). False when
 // that part is not valid CP932.
 bool WidenRegexText(const char* text, std::wstring* wide);
-
-// The estimated expanded size and the group depth of a (wide) pattern, as the bounds above
-// count them. Exposed for tests.
-void EstimateRegexSize(const std::wstring& pattern, double* cost, size_t* depth);
 
 // Runs work on a thread with kRegexStackSize bytes of stack and waits for it. False (work not
 // run) when the thread cannot be created. work must not throw.

@@ -18,9 +18,13 @@ inline void Require(bool condition, const char* what) {
     }
 }
 
-// A folder of its own under the temporary folder, made once per process.
+// Removes the scratch folder with its files when the process ends normally.
+inline void RemoveScratchFolder();
+
+// A folder of its own under the temporary folder, made once per process (and never
+// destroyed, so that the clean-up at exit can still name it).
 inline const std::string& ScratchFolder() {
-    static const std::string folder = [] {
+    static const std::string* folder = [] {
         char temp[MAX_PATH + 1] = {};
         GetTempPathA(sizeof(temp), temp);
         std::string base = temp;
@@ -28,14 +32,31 @@ inline const std::string& ScratchFolder() {
         for (unsigned attempt = 0;; ++attempt) {
             const std::string candidate =
                 base + "\\mirvane-fuzz-" + std::to_string(GetTickCount()) + "-" + std::to_string(attempt);
-            if (CreateDirectoryA(candidate.c_str(), nullptr)) return candidate;
+            if (CreateDirectoryA(candidate.c_str(), nullptr)) {
+                std::atexit(&RemoveScratchFolder);
+                return new std::string(candidate);
+            }
             Require(attempt < 1000, "a scratch folder can be made");
         }
     }();
-    return folder;
+    return *folder;
 }
 
 inline std::string ScratchFile(const char* name) { return ScratchFolder() + "\\" + name; }
+
+inline void RemoveScratchFolder() {
+    const std::string& folder = ScratchFolder();
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = data.cFileName;
+            if (name != "." && name != "..") DeleteFileA((folder + "\\" + name).c_str());
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
 
 inline bool WriteBytes(const std::string& path, const void* data, size_t size) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -1,0 +1,151 @@
+// Window helpers of the pages; see PageWindow_win.h. Also the page resources of ListPage.h.
+#include "ui/PageWindow_win.h"
+
+#include <commdlg.h>
+#include <vector>
+
+#include "support/Util.h"
+#include "ui/ListPage.h"
+
+HMODULE DialogTemplateModule(UINT id) {
+    if (g_resourceModule != nullptr && FindResourceA(g_resourceModule, MAKEINTRESOURCEA(id), RT_DIALOG) != nullptr) {
+        return g_resourceModule;
+    }
+    return g_moduleHandle;
+}
+
+std::string ControlText(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    const int length = GetWindowTextLengthA(control);
+    std::vector<char> buffer(static_cast<size_t>(length) + 1);
+    GetWindowTextA(control, buffer.data(), length + 1);
+    return std::string(buffer.data());
+}
+
+bool IsChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+void SetChecked(HWND dialog, int id, bool checked) { CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED); }
+
+void EnableControl(HWND dialog, int id, bool enable) { EnableWindow(GetDlgItem(dialog, id), enable ? TRUE : FALSE); }
+
+int PageMessage(HWND page, const char* title, const std::string& text, UINT type) {
+    return MessageBoxA(page, text.c_str(), title, type);
+}
+
+int SelectedListItem(HWND listView) {
+    return static_cast<int>(SendMessageA(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void SelectListItem(HWND listView, int index) {
+    if (index < 0) return;
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    SendMessageA(listView, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
+}
+
+int ListColumnWidth(HWND listView, int column) {
+    HWND header = reinterpret_cast<HWND>(SendMessageA(listView, LVM_GETHEADER, 0, 0));
+    HDITEMA item = {};
+    item.mask = HDI_WIDTH;
+    if (!SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item))) return 0;
+    return item.cxy;
+}
+
+void InsertListColumn(HWND listView, int column, const std::string& text, int width) {
+    LVCOLUMNA col = {};
+    col.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.fmt = LVCFMT_LEFT;
+    col.cx = width;
+    col.pszText = const_cast<char*>(text.c_str());
+    col.iSubItem = column;
+    SendMessageA(listView, LVM_INSERTCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&col));
+}
+
+void SetHeaderSortMark(HWND listView, int column, bool ascending, HBITMAP ascendingMark, HBITMAP descendingMark) {
+    // The common-controls version does not change while the process runs.
+    static const bool comctl6 = IsComctl6();
+    HWND header = reinterpret_cast<HWND>(SendMessageA(listView, LVM_GETHEADER, 0, 0));
+    const int count = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        HDITEMA item = {};
+        item.mask = HDI_FORMAT;
+        SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        if (comctl6) {
+            item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+            if (i == column) item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
+        } else {
+            item.fmt &= ~(HDF_BITMAP | HDF_BITMAP_ON_RIGHT);
+            item.mask |= HDI_BITMAP;
+            item.hbm = nullptr;
+            if (i == column) {
+                item.fmt |= HDF_BITMAP | HDF_BITMAP_ON_RIGHT;
+                item.hbm = ascending ? ascendingMark : descendingMark;
+            }
+        }
+        SendMessageA(header, HDM_SETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+bool ChooseFile(HWND owner, bool save, const std::string& filter, const std::string& title,
+                const std::string& defaultExt, DWORD flags, std::string* path) {
+    char file[kPathSize];
+    CopyTo(file, sizeof(file), path->c_str());
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof(file);
+    ofn.lpstrTitle = title.c_str();
+    ofn.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
+    ofn.Flags = flags;
+    const BOOL chosen = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+    if (!chosen) return false;
+    *path = file;
+    return true;
+}
+
+// ---- page resources (ListPage.h) -----------------------------------------------------------
+
+HANDLE LoadSortMark(UINT id) {
+    HANDLE bitmap = nullptr;
+    if (g_resourceModule != nullptr) {
+        bitmap = LoadImageA(g_resourceModule, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 14, 14, LR_LOADMAP3DCOLORS);
+    }
+    if (bitmap == nullptr) {
+        bitmap = LoadImageA(g_moduleHandle, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 14, 14, LR_LOADMAP3DCOLORS);
+    }
+    return bitmap;
+}
+
+void FreeSortMark(HANDLE bitmap) {
+    if (bitmap != nullptr) DeleteObject(static_cast<HGDIOBJ>(bitmap));
+}
+
+HANDLE CreateIconImageList(int width, int height, const UINT* iconIds, int count) {
+    HIMAGELIST list = ImageList_Create(width, height, ILC_COLOR24 | ILC_MASK, count, 1);
+    if (list == nullptr) return nullptr;
+    for (int i = 0; i < count; ++i) {
+        HICON icon = nullptr;
+        if (g_resourceModule != nullptr) {
+            icon = static_cast<HICON>(
+                LoadImageA(g_resourceModule, MAKEINTRESOURCEA(iconIds[i]), IMAGE_ICON, width, height, 0));
+        }
+        if (icon == nullptr) {
+            icon = static_cast<HICON>(
+                LoadImageA(g_moduleHandle, MAKEINTRESOURCEA(iconIds[i]), IMAGE_ICON, width, height, 0));
+        }
+        if (icon != nullptr) {
+            ImageList_AddIcon(list, icon);
+            DestroyIcon(icon);
+        }
+    }
+    return list;
+}
+
+void DestroyIconImageList(HANDLE imageList) {
+    if (imageList != nullptr) ImageList_Destroy(static_cast<HIMAGELIST>(imageList));
+}
