@@ -108,3 +108,23 @@ endif()
 if(NOT WIN32)
   gtest_discover_tests(mirvane_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR} DISCOVERY_TIMEOUT 60)
 endif()
+
+# A language resource library with part of the string table, for the tests of the texts'
+# fallback to the plug-in's own table: bin/lang/<language>/Resource.dll is copied by the tests.
+set(LANG_RC ${CMAKE_SOURCE_DIR}/tests/resources/lang/Resource.rc)
+if(WIN32)
+  add_library(test-resource-module SHARED ${LANG_RC} ${CMAKE_SOURCE_DIR}/tests/resources/lang/Empty.cpp)
+  if(NOT MSVC)
+    set_source_files_properties(${LANG_RC} PROPERTIES COMPILE_FLAGS "-c 65001")
+  endif()
+else()
+  set(LANG_TABLES ${CMAKE_BINARY_DIR}/generated/lang_resource_tables.cpp)
+  add_custom_command(OUTPUT ${LANG_TABLES}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/rc2cpp.py ${LANG_RC} ${LANG_TABLES}
+    DEPENDS ${CMAKE_SOURCE_DIR}/tools/rc2cpp.py ${LANG_RC})
+  add_library(test-resource-module SHARED ${LANG_TABLES})
+  set_target_properties(test-resource-module PROPERTIES SUFFIX ".dll")
+endif()
+set_target_properties(test-resource-module PROPERTIES PREFIX "" OUTPUT_NAME Resource
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/lang LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/lang)
+add_dependencies(mirvane_tests test-resource-module)

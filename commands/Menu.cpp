@@ -77,6 +77,9 @@ void AddMenuCommand(HMENU submenu, int target, UINT textId, BkCommandCallback ha
 
 int OnMenuInit(HWND, HMENU menu, int type) {
     if (type != kListContextMenu) return 0;
+    // Without a menu the commands would be registered with nowhere to show, and the submenu
+    // made for them would be left to nobody.
+    if (menu == nullptr) return 0;
 
     int position = kAppend;
     switch (g_contextMenuProfile.ContextMenuPosition()) {

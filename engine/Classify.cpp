@@ -81,21 +81,29 @@ int MakeSpamAction(char** param, LPCSTR mailbox, int* action) {
 }
 
 int OnBeforeFilter2(LPCSTR message, LPCSTR mailbox, int* action, char** param) {
+    // A pending spam action belongs to the message of the call that asked for it: one that
+    // cannot be answered now is dropped rather than left to fall on the next message.
     if (action == nullptr) {
         LOG(LOG_WARN, kFunction, "lpnAction == 0.");
+        g_action = 0;
         return 0;
     }
     if (param == nullptr) {
         LOG(LOG_WARN, kFunction, "lppParam == 0.");
+        g_action = 0;
         return 0;
     }
-    if (message == nullptr) {
-        LOG(LOG_WARN, kFunction, "lpMessage == 0.");
-        return 0;
-    }
-    if (!IsBsfilterAvailable()) {
-        LOG(LOG_WARN, kFunction, "bsfilter Unavailable.");
-        return 0;
+    // The second call of a pair answers the decision already made; it needs neither the
+    // message nor bsfilter.
+    if (g_action == 0) {
+        if (message == nullptr) {
+            LOG(LOG_WARN, kFunction, "lpMessage == 0.");
+            return 0;
+        }
+        if (!IsBsfilterAvailable()) {
+            LOG(LOG_WARN, kFunction, "bsfilter Unavailable.");
+            return 0;
+        }
     }
     LOG(LOG_DEBUG, kFunction, "before: g_action: [%d], *lpnAction: [%d].", g_action, *action);
     *action = -1;

@@ -59,7 +59,9 @@ bool Initialize() {
     BuildProgramPaths(dllPath);
 
     const char* dataFolder = g_hostApi.GetDataFolder != nullptr ? g_hostApi.GetDataFolder() : nullptr;
-    BuildDataPaths(dataFolder != nullptr ? dataFolder : "");
+    // Without a data folder every path would start at the root of the drive ("\PlugIns\...").
+    if (dataFolder == nullptr || dataFolder[0] == '\0') return false;
+    BuildDataPaths(dataFolder);
 
     SelectResourceModule(g_pluginFolder);
 

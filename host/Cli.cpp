@@ -58,6 +58,9 @@ const char kHelp[] =
     "  --trace             report every host call of the plug-in, not only those that change\n"
     "                      something\n"
     "  --check-memory      exit 4 when host memory was leaked or wrongly freed\n"
+    "  --fail-alloc        BKA_Alloc fails (answers null) as when memory is exhausted\n"
+    "  --bare-data-folder  BKA_GetDataFolder answers the data folder without its trailing\n"
+    "                      backslash\n"
     "  --keep-going        script: go on after a failing step\n"
     "  --help              this text\n"
     "\n"
@@ -425,6 +428,10 @@ int RunHost(int argc, char** argv) {
             g_host.trace = true;
         } else if (name == "check-memory" && !hasValue) {
             global.checkMemory = true;
+        } else if (name == "fail-alloc" && !hasValue) {
+            g_host.failAlloc = true;
+        } else if (name == "bare-data-folder" && !hasValue) {
+            g_host.bareDataFolder = true;
         } else if (name == "keep-going" && !hasValue) {
             global.keepGoing = true;
         } else {

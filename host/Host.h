@@ -43,6 +43,8 @@ public:
     std::string dialogs = "leave";    // other dialogs (Windows): leave, ok, cancel
     std::vector<std::string> hidden;  // exports to hide
     int cancelAfter = 0;              // press a batch's Cancel once N messages are done (0: never)
+    bool failAlloc = false;           // BKA_Alloc answers null (memory exhausted)
+    bool bareDataFolder = false;      // BKA_GetDataFolder without its trailing backslash
 
     MailStore store;
     HostMemory memory;
@@ -81,6 +83,7 @@ public:
     std::string returnedFolder;
     std::string returnedMail;
     std::string tempFolder;
+    std::string returnedDataFolder;
     std::string returnedNames[8];
     unsigned nextName = 0;
 

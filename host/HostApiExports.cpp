@@ -139,8 +139,12 @@ HOST_EXPORT UINT WINAPI BKA_RegisterUICallback(UINT command, BkUICallback callba
 }
 
 HOST_EXPORT LPCSTR WINAPI BKA_GetDataFolder() {
-    g_host.ReportCall(Call("GetDataFolder").Str("result", g_host.store.DataFolder()), false);
-    return g_host.store.DataFolder().c_str();
+    g_host.returnedDataFolder = g_host.store.DataFolder();
+    if (g_host.bareDataFolder && HostText::EndsWithChar(g_host.returnedDataFolder, '\\')) {
+        g_host.returnedDataFolder.pop_back();
+    }
+    g_host.ReportCall(Call("GetDataFolder").Str("result", g_host.returnedDataFolder), false);
+    return g_host.returnedDataFolder.c_str();
 }
 
 HOST_EXPORT LPCSTR WINAPI BKA_GetTempFolder() {
@@ -482,7 +486,7 @@ HOST_EXPORT void WINAPI BKA_CompAttachFile(HWND, LPCSTR path, LPCSTR mimeType) {
 }
 
 HOST_EXPORT LPVOID WINAPI BKA_Alloc(int size) {
-    void* memory = g_host.memory.Alloc(size, "Alloc");
+    void* memory = g_host.failAlloc ? nullptr : g_host.memory.Alloc(size, "Alloc");
     g_host.ReportCall(Call("Alloc").Int("size", size).Bool("ok", memory != nullptr), false);
     return memory;
 }

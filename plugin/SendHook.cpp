@@ -8,6 +8,7 @@
 #include "lists/AddressInfo.h"
 #include "lists/Header.h"
 #include "lists/WhiteList.h"
+#include "platform/Mbcs.h"
 #include "plugin/DllMain.h"
 #include "settings/Profile.h"
 #include "support/Log.h"
@@ -30,7 +31,9 @@ void CollectRecipients(const char* message, const char* fieldName, RecipientMap&
     char address[kAddressSize];
     for (char* token = NextAddressToken(list.data()); token != nullptr; token = NextAddressToken(nullptr)) {
         ParseAddress(token, name, sizeof(name), address);
-        if (address[0] != '\0') recipients[address] = name;
+        // Only mail addresses: a list's group name ("undisclosed-recipients:") or a bare
+        // display name would otherwise become a domain entry of the white list.
+        if (Mbcs::FindFirst(address, '@') != nullptr) recipients[address] = name;
     }
 }
 

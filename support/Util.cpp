@@ -60,11 +60,20 @@ std::string Trim(const char* text, const char* set) {
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
     if (text.empty() || from.empty()) return;
-    size_t pos = 0;
-    while ((pos = text.find(from, pos)) != std::string::npos) {
-        text.replace(pos, from.size(), to);
-        pos += to.size();
+    size_t pos = text.find(from);
+    if (pos == std::string::npos) return;
+    // Built anew in one pass: replacing in place would move the rest of the text at every
+    // hit, which makes a long text with many hits (a big message's line ends) quadratic.
+    std::string result;
+    result.reserve(text.size());
+    size_t start = 0;
+    for (; pos != std::string::npos; pos = text.find(from, start)) {
+        result.append(text, start, pos - start);
+        result += to;
+        start = pos + from.size();
     }
+    result.append(text, start, std::string::npos);
+    text.swap(result);
 }
 
 void NormalizeLineEnds(std::string& text) {

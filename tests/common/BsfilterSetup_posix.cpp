@@ -6,12 +6,17 @@
 
 #include <algorithm>
 
+#include "platform/platform.h"
+
 namespace testing_bsfilter {
 
 namespace {
-std::string ToPosix(std::string path) {
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
+// A native path: CP932 text in UTF-8 as the platform layer names files (converted first, so
+// that the second byte of a double-byte character is not taken for a backslash), "/" for "\".
+std::string ToPosix(const std::string& path) {
+    std::string native = PlatformAnsiToUtf8(path);
+    std::replace(native.begin(), native.end(), '\\', '/');
+    return native;
 }
 std::string ToWindows(std::string path) {
     std::replace(path.begin(), path.end(), '/', '\\');

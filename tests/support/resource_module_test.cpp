@@ -1,0 +1,64 @@
+// The language resource library: texts come from it first and from the plug-in's own string
+// table for every id it lacks; without a library for the user's language all texts are the
+// plug-in's own.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/TestFiles.h"
+#include "platform/Mbcs.h"
+#include "support/Util.h"
+
+using testing_files::MakeFolders;
+using testing_files::TempDir;
+
+namespace {
+
+// The folder of the test program, where the build puts lang\Resource.dll.
+std::string ProgramFolder() {
+    char path[kPathSize] = {0};
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    char* slash = const_cast<char*>(Mbcs::FindLast(path, '\\'));
+    if (slash != nullptr) *slash = '\0';
+    return path;
+}
+
+// Restores the plug-in's own module as the resource module after each test.
+class ResourceModuleTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        ReleaseResourceModule();
+        g_resourceModule = g_moduleHandle;
+    }
+};
+
+}  // namespace
+
+TEST_F(ResourceModuleTest, LanguageLibraryFirstThenThePlugInsOwnTable) {
+    TempDir program;
+    const std::string language = std::to_string(GetUserDefaultUILanguage());
+    ASSERT_TRUE(MakeFolders(program.File(language)));
+    const std::string library = program.File(language + "\\Resource.dll");
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\lang\\Resource.dll").c_str(), library.c_str(), FALSE));
+
+    const std::string own2002 = LoadResString(2002);
+    ASSERT_FALSE(own2002.empty());
+
+    SelectResourceModule(program.Path().c_str());
+    ASSERT_NE(g_resourceModule, g_moduleHandle);
+    EXPECT_EQ(LoadResString(2001), "bsfilter (Mirvane, test language)");
+    EXPECT_EQ(LoadResString(2239, 3, 10), "processing 3 of 10...");
+    // Texts the library lacks come from the plug-in itself.
+    EXPECT_EQ(LoadResString(2002), own2002);
+    EXPECT_EQ(LoadResString(2240), "\x8C\xE3\x8F\x88\x97\x9D\x92\x86...");  // 後処理中...
+    // Ids neither has stay empty.
+    EXPECT_EQ(LoadResString(2100, 1), "");
+}
+
+TEST_F(ResourceModuleTest, WithoutALibraryForTheLanguageEveryTextIsThePlugInsOwn) {
+    TempDir program;  // no <language>\Resource.dll below it
+    SelectResourceModule(program.Path().c_str());
+    EXPECT_EQ(g_resourceModule, g_moduleHandle);
+    EXPECT_EQ(LoadResString(2001), "bsfilter (Mirvane)");
+    EXPECT_EQ(LoadResString(2239, 3, 10), "3 / 10 \x82\xF0\x8F\x88\x97\x9D\x92\x86...");
+}
