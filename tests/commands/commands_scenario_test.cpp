@@ -199,8 +199,8 @@ TEST_F(CommandScenario, TrainingCommandsTrainTidyAndReportTheDatabase) {
     Settings("RemoveSpamFromWhiteList=True\r\n", "[NgWord]\r\nUseNgWord=True\r\n");
     const std::string whiteList =
         "cheap-pills.example\t\r\ncolleague4@work.example\tColleague\r\npromo1@cheap-pills.example\tPromo\r\n";
-    ASSERT_TRUE(testing_files::WriteBytes(PluginData("WhiteList.txt"), whiteList));
-    ASSERT_TRUE(testing_files::WriteBytes(PluginData("NgWordList.txt"), "viagra\tAll\tText\tIgnoreCase\r\n"));
+    ASSERT_TRUE(WritePluginData("WhiteList.txt", whiteList));
+    ASSERT_TRUE(WritePluginData("NgWordList.txt", "viagra\tAll\tText\tIgnoreCase\r\n"));
     Mail(Name(1), Spam(1, "X-Mirvane: spam\n"));
     Mail(Name(2), Spam(2));
     Mail(Name(3), Spam(3));
@@ -322,7 +322,7 @@ TEST_F(CommandScenario, AMessageTheHostCannotHandOverIsPassedOver) {
 TEST_F(CommandScenario, AFailedUpdateIsShownEvenWithoutResultBoxesAndStopsTheSpamAction) {
     NEED_BSFILTER();
     Settings("DisableBeforeMsgbox=True\r\nDisableResultMsgbox=True\r\nProcessSpamMail=GoTrash\r\n");
-    ASSERT_TRUE(BlockDatabaseUpdate(DatabaseFolder()));
+    ASSERT_TRUE(BlockDatabaseUpdate());
     Mail(Name(1), Spam(1));
     Mail(Name(2), Spam(2));
     const Result result = Host({Receive(), "select --all", RunItem("--add-spam + --update"), RunItem("メールを spam 処置"),
@@ -440,8 +440,7 @@ TEST_F(CommandScenario, JudgingActsOnSpamAndHandsTheCleanOnesToTheHostsFilter) {
     NEED_BSFILTER();
     Settings("DisableBeforeMsgbox=True\r\nDisableResultMsgbox=True\r\nRemoveSpamFromWhiteList=True\r\n");
     // The white list has no say in judging; spam takes its sender off it.
-    ASSERT_TRUE(testing_files::WriteBytes(PluginData("WhiteList.txt"),
-                                          "colleague12@work.example\tC\r\npromo11@cheap-pills.example\tP\r\n"));
+    ASSERT_TRUE(WritePluginData("WhiteList.txt", "colleague12@work.example\tC\r\npromo11@cheap-pills.example\tP\r\n"));
     for (int n = 1; n <= 5; ++n) Mail(Name(n), Spam(n));
     for (int n = 6; n <= 10; ++n) Mail(Name(n), Clean(n));
     const std::string training = Receive();
@@ -524,7 +523,7 @@ TEST_F(CommandScenario, JudgingActsOnSpamAndHandsTheCleanOnesToTheHostsFilter) {
 
 TEST_F(CommandScenario, WithoutBsfilterTheBsfilterCommandsSaySoAndTheOthersWork) {
     NEED_BSFILTER();
-    ASSERT_TRUE(DeleteFileA(BsfilterProgramFile(ProgramFolder()).c_str()));
+    ASSERT_TRUE(DeleteFileA(BsfilterProgramFile().c_str()));
     Mail(Name(1), Spam(1, "X-Mirvane: spam\n"));
     const char* const bsfilterCommands[] = {
         "メールを spam 処置", "メールを判定・処置", "メールを 1 通のみ判定(テスト)", "--add-spam + --update",
@@ -631,7 +630,7 @@ TEST_F(CommandScenario, RemovingTheSpamHeaderTakesOnlyThatField) {
 
 TEST_F(CommandScenario, ListCommandsTakeSendersDomainsAndSubjectsIntoTheLists) {
     Settings("DisableBeforeMsgbox=True\r\n");
-    ASSERT_TRUE(testing_files::WriteBytes(PluginData("WhiteList.txt"), "carol@listed.example\tOld note\r\n"));
+    ASSERT_TRUE(WritePluginData("WhiteList.txt", "carol@listed.example\tOld note\r\n"));
     // A subject of 601 bytes: the word keeps 511, as byte 512 would cut a character in two.
     std::string longSubject = "A";
     for (int k = 0; k < 300; ++k) longSubject += "あ";

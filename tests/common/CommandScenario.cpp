@@ -2,9 +2,14 @@
 // CommandScenario.h.
 #include "common/CommandScenario.h"
 
+#include <cstdio>
+#include <sstream>
+
 #include "platform/platform.h"
 
 namespace testing_scenario {
+
+using testing_install::Bsfilter;
 
 const char kInbox[] = "work.mb\\!!!!Inbox\\";
 const char kTrash[] = "work.mb\\!Trash\\";
@@ -18,55 +23,86 @@ std::string Id(const std::string& folder, int number) {
 }
 
 void CommandScenario::SetUp() {
-    m_data = m_temp.File("data");
-    m_pluginFolder = m_temp.File("plug");
-    ASSERT_TRUE(testing_files::MakeFolders(ProgramFolder()));
-    ASSERT_TRUE(testing_files::MakeFolders(PluginData("bsfilterdb")));
-    // A copy of the plug-in: its program folder is the folder "Mirvane" beside the file.
-    m_plugin = m_pluginFolder + "\\" + PluginFileName();
-    const std::string built = testing_host::ProgramFolder() + PluginFileName();
-    ASSERT_TRUE(CopyFileA(built.c_str(), m_plugin.c_str(), FALSE)) << built;
-    m_haveBsfilter = BsfilterPresent() && InstallBsfilter(ProgramFolder(), &m_scriptSection);
+    m_haveBsfilter = m_install.UseBestBsfilter();
     Settings("");
 }
 
-void CommandScenario::Settings(const std::string& mirvaneLines, const std::string& more) {
-    std::string ini = "[Mirvane]\r\nDontCheckDbOnStart=True\r\n" + mirvaneLines + m_scriptSection + more;
-    ASSERT_TRUE(testing_files::WriteBytes(PluginData("Mirvane.ini"), Cp932(ini)));
+void CommandScenario::Settings(const std::string& lines, const std::string& more) {
+    std::vector<std::pair<std::string, std::string>> keys = {{"Mirvane", "DontCheckDbOnStart"}};
+    m_install.Set("Mirvane", "DontCheckDbOnStart", "True");
+    std::istringstream in(lines + more);
+    std::string section = "Mirvane";
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
+            section = line.substr(1, line.size() - 2);
+            continue;
+        }
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        const std::string key = line.substr(0, equals);
+        m_install.Set(section, key, Cp932(line.substr(equals + 1)));
+        keys.push_back({section, key});
+    }
+    // A value set before and not now goes back to its default: an empty entry reads as the
+    // default for every kind of value.
+    for (const auto& earlier : m_keysSet) {
+        bool again = false;
+        for (const auto& key : keys) again = again || key == earlier;
+        if (!again) m_install.Set(earlier.first, earlier.second, "");
+    }
+    m_keysSet = keys;
 }
 
 bool CommandScenario::BreakBsfilter() {
-    if (!BreakBsfilterProgram(ProgramFolder(), &m_scriptSection)) return false;
-    Settings("");
-    return true;
+    if (m_install.Kind() == Bsfilter::kReal) {
+        // A regular file that is no program stands in for the interpreter: the plug-in finds both
+        // files, but no run can start.
+        const std::string notAProgram = m_install.ProgramFolder() + "\\not-a-program";
+        m_install.Set("ExecBsfilterScript", "RubyModulePath", notAProgram);
+        return testing_files::WriteBytes(notAProgram, "this is not a program\n");
+    }
+    // A file that is no program in the place of bsfilter.exe: found, but it cannot start.
+    const std::string program = BsfilterProgramFile();
+    DeleteFileA(program.c_str());  // a link to the stand-in on Linux: not the stand-in itself
+    return testing_files::WriteBytes(program, "this is not a program\r\n");
+}
+
+bool CommandScenario::BlockDatabaseUpdate() {
+    // "--update" writes the probability table (which judging and, with the real bsfilter, the
+    // status report read); a folder in the place of its file makes that fail, while training
+    // writes only the token counts.
+    const char* table = m_install.Kind() == Bsfilter::kReal ? "C.prob.sdbm.pag" : "standin-prob.txt";
+    return testing_files::MakeFolders(PluginData("bsfilterdb") + "\\" + table);
+}
+
+std::string CommandScenario::BsfilterProgramFile() const {
+    return m_install.ProgramFolder() + (m_install.Kind() == Bsfilter::kReal ? "\\bsfilter" : "\\bsfilter.exe");
+}
+
+std::string CommandScenario::ReadMessage(const std::string& id) const {
+    return testing_files::ReadBytes(DataFile(id));
 }
 
 void CommandScenario::Mail(const std::string& name, const std::string& text) {
-    const std::string folder = m_temp.File("mail" + std::to_string(m_mailBatch));
+    const std::string folder = m_install.Root() + "\\mail" + std::to_string(m_mailBatch);
     ASSERT_TRUE(testing_files::MakeFolders(folder));
     ASSERT_TRUE(testing_files::WriteBytes(folder + "\\" + name, Cp932(text)));
 }
 
 std::string CommandScenario::Receive(bool throughFilter) {
-    return std::string(throughFilter ? "receive" : "receive --no-filter") + " \"" +
-           m_temp.File("mail" + std::to_string(m_mailBatch++)) + "\"";
+    return std::string(throughFilter ? "receive" : "receive --no-filter") + " \"" + m_install.Root() + "\\mail" +
+           std::to_string(m_mailBatch++) + "\"";
 }
 
 testing_host::Result CommandScenario::Host(const std::vector<std::string>& lines, const std::vector<std::string>& options) {
-    // The mailboxes are (re)made first: "init" keeps what exists.
-    std::string script = "init work.mb:Work:me@example.com home.mb:Home:me@home.example\n";
-    for (const std::string& line : lines) script += line + "\n";
-    const std::string path = m_temp.File("script" + std::to_string(m_script++) + ".txt");
-    EXPECT_TRUE(testing_files::WriteBytes(path, script));
+    std::vector<std::string> steps;
+    for (const std::string& line : lines) steps.push_back(Cp932(line));
     // --check-memory: every run also proves that the commands give back all the host's memory.
-    std::vector<std::string> arguments = {"--data", m_data, "--plugin", m_plugin, "--check-memory"};
-    arguments.insert(arguments.end(), options.begin(), options.end());
-    arguments.push_back("script");
-    arguments.push_back(path);
-    testing_host::Result result = testing_host::Run(arguments);
-    EXPECT_TRUE(result.badLines.empty()) << "not JSON: " << (result.badLines.empty() ? "" : result.badLines[0]);
-    // Whatever a command did, the host's main window is usable again afterwards, and it was
-    // disabled while a batch showed its progress.
+    std::vector<std::string> globals = {"--check-memory"};
+    globals.insert(globals.end(), options.begin(), options.end());
+    testing_host::Result result = m_install.Run(steps, globals);
     for (const testing_json::Value& run : result.Events("run")) EXPECT_TRUE(run["mainWindowEnabled"].Bool()) << Report(result);
     for (const testing_json::Value& step : result.Events("progress")) EXPECT_FALSE(step["mainWindowEnabled"].Bool());
     return result;
@@ -115,6 +151,26 @@ std::string Report(const testing_host::Result& result) {
         start = end + 1;
     }
     return text;
+}
+
+bool ParseDbStatus(const std::string& report, long* spam, long* clean) {
+    // The stand-in: "db standin spam <n> clean <n> tokens <n> probabilities <n>".
+    const size_t standin = report.find("db standin ");
+    if (standin != std::string::npos) {
+        return sscanf(report.c_str() + standin, "db standin spam %ld clean %ld", spam, clean) == 2;
+    }
+    // bsfilter: "db C <a> <clean messages> <b> <spam messages> <c>" for the language-neutral
+    // tables.
+    const size_t at = report.find("db C ");
+    if (at == std::string::npos) return false;
+    std::istringstream fields(report.substr(at + 5, report.find('\n', at) - at - 5));
+    long numbers[4] = {0, 0, 0, 0};
+    for (long& number : numbers) {
+        if (!(fields >> number)) return false;
+    }
+    *clean = numbers[1];
+    *spam = numbers[3];
+    return true;
 }
 
 }  // namespace testing_scenario
