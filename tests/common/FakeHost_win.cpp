@@ -98,8 +98,9 @@ void FakeHost::SourceFreed() {
     if (!CancelDue(m_freed - m_freedAtCancelRequest)) return;
     CProgressDlg* dlg = g_progressDlg.load();
     if (dlg == nullptr) return;
-    // The dialog comes up on its own thread; wait for it, then press its Cancel button.
-    for (int i = 0; i < 1000 && dlg->hDlg.load() == nullptr; ++i) Sleep(10);
+    // The dialog comes up on its own thread; wait for it (generously: a loaded machine can
+    // take seconds to show a window under Wine), then press its Cancel button.
+    for (int i = 0; i < 6000 && dlg->hDlg.load() == nullptr; ++i) Sleep(10);
     HWND dialog = dlg->hDlg.load();
     if (dialog == nullptr) return;
     HWND button = GetDlgItem(dialog, IDCANCEL);
