@@ -1,7 +1,7 @@
 // The address white list; see WhiteList.h.
 #include "lists/WhiteList.h"
 
-#include <algorithm>
+#include <utility>
 
 #include "lists/Header.h"
 #include "lists/ListFile.h"
@@ -13,27 +13,20 @@ WhiteList g_pendingWhiteList;
 
 namespace {
 
-typedef std::map<std::string, WhiteListEntry> EntryMap;
+typedef DisplayOrder<WhiteListEntry> Items;
 
 bool HasAt(const std::string& address) { return Mbcs::FindFirst(address.c_str(), '@') != nullptr; }
 
-void AddOrUpdateIn(EntryMap* entries, std::vector<std::string>* order, const std::string& address,
-                   const std::string& note) {
+void AddOrUpdateIn(Items* items, const std::string& address, const std::string& note) {
     WhiteListEntry entry;
     entry.address = address;
     entry.note = note;
     entry.isDomain = !HasAt(address);
-    auto it = entries->find(address);
-    if (it == entries->end()) {
-        entries->emplace(address, entry);
-        order->push_back(address);
-    } else {
-        it->second = entry;
-    }
+    items->Put(address, entry);
 }
 
-// Parses one line of a list file into *entries.
-void LoadLine(const std::string& raw, EntryMap* entries, std::vector<std::string>* order) {
+// Parses one line of a list file into *items.
+void LoadLine(const std::string& raw, Items* items) {
     const std::string line = Trim(raw, kBlanks);
     std::string address;
     std::string note;
@@ -47,7 +40,7 @@ void LoadLine(const std::string& raw, EntryMap* entries, std::vector<std::string
     address.resize(Mbcs::CutLength(address.c_str(), address.size(), WhiteList::kMaxAddressBytes));
     note.resize(Mbcs::CutLength(note.c_str(), note.size(), WhiteList::kMaxNoteBytes));
     if (address.empty()) return;
-    AddOrUpdateIn(entries, order, address, note);
+    AddOrUpdateIn(items, address, note);
 }
 
 // A field as it can stand in a line of the file: a CR, LF or NUL inside it would split the line
@@ -61,42 +54,29 @@ std::string FieldText(const std::string& text, bool keepTabs) {
     return result;
 }
 
-int Sign(int value) { return value < 0 ? -1 : (value > 0 ? 1 : 0); }
-
 // Orders two entries over the three columns, starting with the chosen one.
 int CompareEntries(const WhiteListEntry& a, const WhiteListEntry& b, int column) {
-    const int type = a.isDomain == b.isDomain ? 0 : (a.isDomain ? 1 : -1);
-    const int address = Sign(a.address.compare(b.address));
-    const int note = Sign(a.note.compare(b.note));
-    int order[3];
+    const int type = CompareFlags(a.isDomain, b.isDomain);
+    const int address = CompareBytes(a.address, b.address);
+    const int note = CompareBytes(a.note, b.note);
     switch (column) {
     case WhiteList::kColumnAddress:
-        order[0] = address, order[1] = type, order[2] = note;
-        break;
+        return FirstDifference({address, type, note});
     case WhiteList::kColumnNote:
-        order[0] = note, order[1] = type, order[2] = address;
-        break;
+        return FirstDifference({note, type, address});
     default:
-        order[0] = type, order[1] = address, order[2] = note;
-        break;
+        return FirstDifference({type, address, note});
     }
-    for (int result : order) {
-        if (result != 0) return result;
-    }
-    return 0;
 }
 
 }  // namespace
 
-WhiteList::WhiteList() : m_lock(nullptr), m_sortColumn(kColumnType), m_sortAscending(true) {}
+WhiteList::WhiteList() : m_lock(nullptr) {}
 
-WhiteList::WhiteList(const WhiteList& other) : m_lock(nullptr), m_sortColumn(kColumnType), m_sortAscending(true) {
+WhiteList::WhiteList(const WhiteList& other) : m_lock(nullptr) {
     ListLockGuard guard(other.m_lock);
     m_lock = other.m_lock;
-    m_entries = other.m_entries;
-    m_sortColumn = other.m_sortColumn;
-    m_sortAscending = other.m_sortAscending;
-    m_order = other.m_order;
+    m_items = other.m_items;
 }
 
 WhiteList& WhiteList::operator=(const WhiteList& other) {
@@ -105,10 +85,7 @@ WhiteList& WhiteList::operator=(const WhiteList& other) {
     // two locks are never held together.
     WhiteList copy(other);
     ListLockGuard guard(m_lock);
-    m_entries.swap(copy.m_entries);
-    m_order.swap(copy.m_order);
-    m_sortColumn = copy.m_sortColumn;
-    m_sortAscending = copy.m_sortAscending;
+    std::swap(m_items, copy.m_items);
     m_lock = copy.m_lock;
     return *this;
 }
@@ -118,19 +95,17 @@ void WhiteList::SetLock(CRITICAL_SECTION* lock) { m_lock = lock; }
 CRITICAL_SECTION* WhiteList::Lock() const { return m_lock; }
 
 bool WhiteList::Load(const char* path) {
-    EntryMap entries;
-    std::vector<std::string> order;
-    const bool ok = ReadFileLines(path, [&](const std::string& line) { LoadLine(line, &entries, &order); });
+    Items items;
+    const bool ok = ReadFileLines(path, [&](const std::string& line) { LoadLine(line, &items); });
     ListLockGuard guard(m_lock);
-    m_entries.swap(entries);
-    m_order.swap(order);
+    m_items.SwapEntries(items);
     return ok;
 }
 
 bool WhiteList::Save(const char* path) const {
     ListLockGuard guard(m_lock);
     std::string data;
-    for (const auto& item : m_entries) {
+    for (const auto& item : m_items.ByKey()) {
         data += FieldText(item.second.address, false);
         data += '\t';
         data += FieldText(item.second.note, true);
@@ -141,109 +116,90 @@ bool WhiteList::Save(const char* path) const {
 
 bool WhiteList::Contains(const std::string& address) const {
     ListLockGuard guard(m_lock);
-    return m_entries.count(address) != 0;
+    return m_items.Contains(address);
 }
 
 bool WhiteList::Matches(const std::string& address) const {
     ListLockGuard guard(m_lock);
-    if (m_entries.count(address) != 0) return true;
+    if (m_items.Contains(address)) return true;
     const std::string domain = DomainOf(address);
-    return !domain.empty() && m_entries.count(domain) != 0;
+    return !domain.empty() && m_items.Contains(domain);
 }
 
 bool WhiteList::CanAdd(const std::string& address, bool* exists) const {
     ListLockGuard guard(m_lock);
-    auto it = m_entries.find(address);
-    if (exists != nullptr) *exists = it != m_entries.end();
-    return it == m_entries.end() || it->second.note.empty();
+    const WhiteListEntry* entry = m_items.Find(address);
+    if (exists != nullptr) *exists = entry != nullptr;
+    return entry == nullptr || entry->note.empty();
 }
 
 void WhiteList::AddOrUpdate(const std::string& address, const std::string& note) {
     ListLockGuard guard(m_lock);
-    AddOrUpdateIn(&m_entries, &m_order, address, note);
+    AddOrUpdateIn(&m_items, address, note);
 }
 
 void WhiteList::Remove(const std::string& address) {
     ListLockGuard guard(m_lock);
-    if (m_entries.erase(address) == 0) return;
-    m_order.erase(std::find(m_order.begin(), m_order.end(), address));
+    m_items.Remove(address);
 }
 
 bool WhiteList::RemoveAt(int index) {
     ListLockGuard guard(m_lock);
-    if (index < 0 || static_cast<size_t>(index) >= m_order.size()) return false;
-    const std::string address = m_order[static_cast<size_t>(index)];
-    m_order.erase(m_order.begin() + index);
-    return m_entries.erase(address) != 0;
+    std::string address;
+    return m_items.RemoveAt(index, &address);
 }
 
 WhiteListEntry WhiteList::EntryAt(int index) const {
     ListLockGuard guard(m_lock);
-    if (index < 0 || static_cast<size_t>(index) >= m_order.size()) return WhiteListEntry();
-    auto it = m_entries.find(m_order[static_cast<size_t>(index)]);
-    return it != m_entries.end() ? it->second : WhiteListEntry();
+    return m_items.At(index);
 }
 
 int WhiteList::IndexOf(const std::string& address) const {
     ListLockGuard guard(m_lock);
-    auto it = std::find(m_order.begin(), m_order.end(), address);
-    return it == m_order.end() ? -1 : static_cast<int>(it - m_order.begin());
+    return m_items.IndexOf(address);
 }
 
 void WhiteList::Clear() {
     ListLockGuard guard(m_lock);
-    m_entries.clear();
-    m_order.clear();
+    m_items.Clear();
 }
 
 int WhiteList::Count() const {
     ListLockGuard guard(m_lock);
-    return static_cast<int>(m_entries.size());
+    return m_items.Count();
 }
 
 void WhiteList::Sort() {
     ListLockGuard guard(m_lock);
-    std::vector<const WhiteListEntry*> rows;
-    rows.reserve(m_order.size());
-    for (const std::string& address : m_order) rows.push_back(&m_entries.at(address));
-    const int column = m_sortColumn;
-    const bool ascending = m_sortAscending;
-    std::stable_sort(rows.begin(), rows.end(), [column, ascending](const WhiteListEntry* a, const WhiteListEntry* b) {
-        const int result = CompareEntries(*a, *b, column);
-        return ascending ? result < 0 : result > 0;
-    });
-    for (size_t i = 0; i < rows.size(); ++i) m_order[i] = rows[i]->address;
+    m_items.Sort(CompareEntries);
 }
 
 int WhiteList::SortColumn() const {
     ListLockGuard guard(m_lock);
-    return m_sortColumn;
+    return m_items.SortColumn();
 }
 
 void WhiteList::SetSortColumn(int column) {
     ListLockGuard guard(m_lock);
-    m_sortColumn = (column == kColumnAddress || column == kColumnNote) ? column : kColumnType;
+    m_items.SetSortColumn((column == kColumnAddress || column == kColumnNote) ? column : kColumnType);
 }
 
 bool WhiteList::SortAscending() const {
     ListLockGuard guard(m_lock);
-    return m_sortAscending;
+    return m_items.SortAscending();
 }
 
 void WhiteList::SetSortAscending(bool ascending) {
     ListLockGuard guard(m_lock);
-    m_sortAscending = ascending;
+    m_items.SetSortAscending(ascending);
 }
 
 std::vector<std::string> WhiteList::Addresses() const {
     ListLockGuard guard(m_lock);
-    return m_order;
+    return m_items.Keys();
 }
 
 std::vector<WhiteListEntry> WhiteList::Entries() const {
     ListLockGuard guard(m_lock);
-    std::vector<WhiteListEntry> entries;
-    entries.reserve(m_order.size());
-    for (const std::string& address : m_order) entries.push_back(m_entries.at(address));
-    return entries;
+    return m_items.Entries();
 }

@@ -7,10 +7,10 @@
 // order of the address bytes; no header, no byte-order mark, no comments.
 #pragma once
 
-#include <map>
 #include <string>
 #include <vector>
 
+#include "lists/DisplayOrder.h"
 #include "platform/platform.h"
 
 struct WhiteListEntry {
@@ -85,10 +85,7 @@ public:
 
 private:
     CRITICAL_SECTION* m_lock;
-    std::map<std::string, WhiteListEntry> m_entries;
-    int m_sortColumn;
-    bool m_sortAscending;
-    std::vector<std::string> m_order;
+    DisplayOrder<WhiteListEntry> m_items;
 };
 
 extern WhiteList g_whiteList;

@@ -1,8 +1,8 @@
 // The NG-word and OK-word lists and their matching; see WordList.h.
 #include "lists/WordList.h"
 
-#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "lists/ListFile.h"
 #include "lists/Regex.h"
@@ -14,7 +14,7 @@ WordList g_okWordList;
 
 namespace {
 
-typedef std::map<std::string, WordEntry> EntryMap;
+typedef DisplayOrder<WordEntry> Items;
 typedef std::map<std::pair<std::string, bool>, std::shared_ptr<const CompiledRegex>> CompiledMap;
 
 const char kRegexNotRunText[] = "The regular expression could not be run.";
@@ -30,17 +30,7 @@ const char* TargetName(int32_t target) {
     }
 }
 
-void AddOrUpdateIn(EntryMap* entries, std::vector<std::string>* order, const WordEntry& entry) {
-    auto it = entries->find(entry.text);
-    if (it == entries->end()) {
-        entries->emplace(entry.text, entry);
-        order->push_back(entry.text);
-    } else {
-        it->second = entry;
-    }
-}
-
-void LoadLine(const std::string& raw, EntryMap* entries, std::vector<std::string>* order) {
+void LoadLine(const std::string& raw, Items* items) {
     const std::vector<std::string> fields = Split(Trim(raw, kBlanks), '\t');
     WordEntry entry;
     entry.text = Trim(fields[0], kBlanks);
@@ -57,7 +47,7 @@ void LoadLine(const std::string& raw, EntryMap* entries, std::vector<std::string
     }
     entry.isRegex = fields.size() > 2 && Trim(fields[2], kBlanks) == "Regex";
     entry.caseSensitive = fields.size() > 3 && Trim(fields[3], kBlanks) == "Case";
-    AddOrUpdateIn(entries, order, entry);
+    items->Put(entry.text, entry);
 }
 
 // A text as it can stand in a line of the file: a tab, CR, LF or NUL inside it would split the
@@ -70,34 +60,22 @@ std::string FieldText(const std::string& text) {
     return result;
 }
 
-int Sign(int value) { return value < 0 ? -1 : (value > 0 ? 1 : 0); }
-
-int CompareFlags(bool a, bool b) { return a == b ? 0 : (a ? 1 : -1); }
-
+// Orders two entries over the four columns, starting with the chosen one.
 int CompareEntries(const WordEntry& a, const WordEntry& b, int column) {
     const int target = a.target == b.target ? 0 : (a.target < b.target ? -1 : 1);
-    const int text = Sign(a.text.compare(b.text));
+    const int text = CompareBytes(a.text, b.text);
     const int regex = CompareFlags(a.isRegex, b.isRegex);
     const int cases = CompareFlags(a.caseSensitive, b.caseSensitive);
-    int order[4];
     switch (column) {
     case WordList::kColumnText:
-        order[0] = text, order[1] = target, order[2] = regex, order[3] = cases;
-        break;
+        return FirstDifference({text, target, regex, cases});
     case WordList::kColumnRegex:
-        order[0] = regex, order[1] = text, order[2] = target, order[3] = cases;
-        break;
+        return FirstDifference({regex, text, target, cases});
     case WordList::kColumnCase:
-        order[0] = cases, order[1] = text, order[2] = target, order[3] = regex;
-        break;
+        return FirstDifference({cases, text, target, regex});
     default:
-        order[0] = target, order[1] = text, order[2] = regex, order[3] = cases;
-        break;
+        return FirstDifference({target, text, regex, cases});
     }
-    for (int result : order) {
-        if (result != 0) return result;
-    }
-    return 0;
 }
 
 // A subject or sender in the forms the matchers need, each made at most once per call: the
@@ -234,25 +212,19 @@ void RunMatching(MatchContext* context, bool needsRegex, const std::function<voi
 
 }  // namespace
 
-WordList::WordList() : m_lock(nullptr), m_sortColumn(kColumnTarget), m_sortAscending(true) {}
+WordList::WordList() : m_lock(nullptr) {}
 
-WordList::WordList(const WordList& other) : m_lock(nullptr), m_sortColumn(kColumnTarget), m_sortAscending(true) {
+WordList::WordList(const WordList& other) : m_lock(nullptr) {
     ListLockGuard guard(other.m_lock);
     m_lock = other.m_lock;
-    m_entries = other.m_entries;
-    m_sortColumn = other.m_sortColumn;
-    m_sortAscending = other.m_sortAscending;
-    m_order = other.m_order;
+    m_items = other.m_items;
 }
 
 WordList& WordList::operator=(const WordList& other) {
     if (this == &other) return *this;
     WordList copy(other);
     ListLockGuard guard(m_lock);
-    m_entries.swap(copy.m_entries);
-    m_order.swap(copy.m_order);
-    m_sortColumn = copy.m_sortColumn;
-    m_sortAscending = copy.m_sortAscending;
+    std::swap(m_items, copy.m_items);
     m_compiled.clear();
     m_lock = copy.m_lock;
     return *this;
@@ -263,12 +235,10 @@ void WordList::SetLock(CRITICAL_SECTION* lock) { m_lock = lock; }
 CRITICAL_SECTION* WordList::Lock() const { return m_lock; }
 
 bool WordList::Load(const char* path) {
-    EntryMap entries;
-    std::vector<std::string> order;
-    const bool ok = ReadFileLines(path, [&](const std::string& line) { LoadLine(line, &entries, &order); });
+    Items items;
+    const bool ok = ReadFileLines(path, [&](const std::string& line) { LoadLine(line, &items); });
     ListLockGuard guard(m_lock);
-    m_entries.swap(entries);
-    m_order.swap(order);
+    m_items.SwapEntries(items);
     m_compiled.clear();
     return ok;
 }
@@ -276,7 +246,7 @@ bool WordList::Load(const char* path) {
 bool WordList::Save(const char* path) const {
     ListLockGuard guard(m_lock);
     std::string data;
-    for (const auto& item : m_entries) {
+    for (const auto& item : m_items.ByKey()) {
         const WordEntry& entry = item.second;
         data += FieldText(entry.text);
         data += '\t';
@@ -290,12 +260,12 @@ bool WordList::Save(const char* path) const {
 
 bool WordList::Contains(const std::string& text) const {
     ListLockGuard guard(m_lock);
-    return m_entries.count(text) != 0;
+    return m_items.Contains(text);
 }
 
 int WordList::Count() const {
     ListLockGuard guard(m_lock);
-    return static_cast<int>(m_entries.size());
+    return m_items.Count();
 }
 
 void WordList::AddOrUpdate(const std::string& text, int32_t target, bool isRegex, bool caseSensitive) {
@@ -306,84 +276,68 @@ void WordList::AddOrUpdate(const std::string& text, int32_t target, bool isRegex
     entry.isRegex = isRegex;
     entry.caseSensitive = caseSensitive;
     ForgetCompiled(text);
-    AddOrUpdateIn(&m_entries, &m_order, entry);
+    m_items.Put(text, entry);
 }
 
 void WordList::Remove(const std::string& text) {
     ListLockGuard guard(m_lock);
-    if (m_entries.erase(text) == 0) return;
-    m_order.erase(std::find(m_order.begin(), m_order.end(), text));
-    ForgetCompiled(text);
+    if (m_items.Remove(text)) ForgetCompiled(text);
 }
 
 bool WordList::RemoveAt(int index) {
     ListLockGuard guard(m_lock);
-    if (index < 0 || static_cast<size_t>(index) >= m_order.size()) return false;
-    const std::string text = m_order[static_cast<size_t>(index)];
-    m_order.erase(m_order.begin() + index);
+    std::string text;
+    if (!m_items.RemoveAt(index, &text)) return false;
     ForgetCompiled(text);
-    return m_entries.erase(text) != 0;
+    return true;
 }
 
 WordEntry WordList::EntryAt(int index) const {
     ListLockGuard guard(m_lock);
-    if (index < 0 || static_cast<size_t>(index) >= m_order.size()) return WordEntry();
-    auto it = m_entries.find(m_order[static_cast<size_t>(index)]);
-    return it != m_entries.end() ? it->second : WordEntry();
+    return m_items.At(index);
 }
 
 int WordList::IndexOf(const std::string& text) const {
     ListLockGuard guard(m_lock);
-    auto it = std::find(m_order.begin(), m_order.end(), text);
-    return it == m_order.end() ? -1 : static_cast<int>(it - m_order.begin());
+    return m_items.IndexOf(text);
 }
 
 void WordList::Clear() {
     ListLockGuard guard(m_lock);
-    m_entries.clear();
-    m_order.clear();
+    m_items.Clear();
     m_compiled.clear();
 }
 
 void WordList::Sort() {
     ListLockGuard guard(m_lock);
-    std::vector<const WordEntry*> rows;
-    rows.reserve(m_order.size());
-    for (const std::string& text : m_order) rows.push_back(&m_entries.at(text));
-    const int column = m_sortColumn;
-    const bool ascending = m_sortAscending;
-    std::stable_sort(rows.begin(), rows.end(), [column, ascending](const WordEntry* a, const WordEntry* b) {
-        const int result = CompareEntries(*a, *b, column);
-        return ascending ? result < 0 : result > 0;
-    });
-    for (size_t i = 0; i < rows.size(); ++i) m_order[i] = rows[i]->text;
+    m_items.Sort(CompareEntries);
 }
 
 int WordList::SortColumn() const {
     ListLockGuard guard(m_lock);
-    return m_sortColumn;
+    return m_items.SortColumn();
 }
 
 void WordList::SetSortColumn(int column) {
     ListLockGuard guard(m_lock);
-    m_sortColumn = (column >= kColumnText && column <= kColumnCase) ? column : kColumnTarget;
+    m_items.SetSortColumn((column >= kColumnText && column <= kColumnCase) ? column : kColumnTarget);
 }
 
 bool WordList::SortAscending() const {
     ListLockGuard guard(m_lock);
-    return m_sortAscending;
+    return m_items.SortAscending();
 }
 
 void WordList::SetSortAscending(bool ascending) {
     ListLockGuard guard(m_lock);
-    m_sortAscending = ascending;
+    m_items.SetSortAscending(ascending);
 }
 
 bool WordList::MatchesAny(const std::string& subject, const std::string& sender) const {
     ListLockGuard guard(m_lock);
-    if (m_entries.empty()) return false;
+    if (m_items.Empty()) return false;
     bool needsRegex = false;
-    for (const auto& item : m_entries) needsRegex = needsRegex || item.second.isRegex;
+    for (const auto& item : m_items.ByKey()) needsRegex = needsRegex || item.second.isRegex;
 
     MatchContext context;
     context.compiled = &m_compiled;
@@ -393,7 +347,7 @@ bool WordList::MatchesAny(const std::string& subject, const std::string& sender)
     // The walk runs while this thread holds the lock and waits; it touches only this list.
     RunMatching(&context, needsRegex, [&]() {
         matched = false;
-        for (const auto& item : m_entries) {
+        for (const auto& item : m_items.ByKey()) {
             if (MatchEntryIn(&context, item.second, &subjectText, &senderText)) {
                 matched = true;
                 return;
@@ -405,15 +359,12 @@ bool WordList::MatchesAny(const std::string& subject, const std::string& sender)
 
 std::vector<std::string> WordList::Texts() const {
     ListLockGuard guard(m_lock);
-    return m_order;
+    return m_items.Keys();
 }
 
 std::vector<WordEntry> WordList::Entries() const {
     ListLockGuard guard(m_lock);
-    std::vector<WordEntry> entries;
-    entries.reserve(m_order.size());
-    for (const std::string& text : m_order) entries.push_back(m_entries.at(text));
-    return entries;
+    return m_items.Entries();
 }
 
 void WordList::ForgetCompiled(const std::string& text) {

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "lists/DisplayOrder.h"
 #include "platform/platform.h"
 
 struct CompiledRegex;
@@ -89,10 +90,7 @@ private:
     void ForgetCompiled(const std::string& text);
 
     CRITICAL_SECTION* m_lock;
-    std::map<std::string, WordEntry> m_entries;
-    int m_sortColumn;
-    bool m_sortAscending;
-    std::vector<std::string> m_order;
+    DisplayOrder<WordEntry> m_items;
     // Compiled patterns of the regular-expression entries, built on first use. A compiled
     // pattern depends only on its text and case option, so an entry never sees a stale one.
     mutable std::map<RegexKey, std::shared_ptr<const CompiledRegex>> m_compiled;
