@@ -21,29 +21,35 @@ DatabasePaths PathsOf(const SetupSettings* settings) {
     return paths;
 }
 
-}  // namespace
+typedef bool (*DatabaseWork)(const DatabasePaths& paths, const std::string& archive, std::vector<std::string>* names);
 
-void BackupDatabase(HWND page, PageState* pageState) {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    std::string path = TimeStampedName("bsfilterdb_%04d%02d%02d_%02d%02d%02d.zip", now);
-    if (!ChooseFile(page, true, LoadFilterText(IDS_BACKUP_FILTER), LoadResString(IDS_BACKUP_TITLE),
-                    LoadResString(IDS_BACKUP_EXT), OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOREADONLYRETURN,
-                    &path)) {
-        return;
-    }
+// Runs the backup or the restore under the wait cursor, then tells the user the outcome: the
+// files it took on success.
+void RunDatabaseWork(HWND page, PageState* pageState, DatabaseWork work, const std::string& path, UINT doneId,
+                     UINT failedId) {
     std::vector<std::string> names;
     bool ok;
     {
         WaitCursor wait;
-        ok = BackupDatabaseTo(PathsOf(pageState->settings), path, &names);
+        ok = work(PathsOf(pageState->settings), path, &names);
     }
     if (ok) {
-        PageMessage(page, pageState->title,
-                    DatabaseResultText(IDS_BACKUP_DONE, pageState->settings->dataFolder, names), MB_ICONINFORMATION);
+        PageMessage(page, pageState->title, DatabaseResultText(doneId, pageState->settings->dataFolder, names),
+                    MB_ICONINFORMATION);
     } else {
-        PageMessage(page, pageState->title, LoadResString(IDS_BACKUP_FAILED), MB_ICONERROR);
+        PageMessage(page, pageState->title, LoadResString(failedId), MB_ICONERROR);
     }
+}
+
+}  // namespace
+
+void BackupDatabase(HWND page, PageState* pageState) {
+    std::string path;
+    if (!ChooseExportFile(page, "bsfilterdb_%04d%02d%02d_%02d%02d%02d.zip", IDS_BACKUP_FILTER, IDS_BACKUP_TITLE,
+                          IDS_BACKUP_EXT, &path)) {
+        return;
+    }
+    RunDatabaseWork(page, pageState, BackupDatabaseTo, path, IDS_BACKUP_DONE, IDS_BACKUP_FAILED);
 }
 
 void RestoreDatabase(HWND page, PageState* pageState) {
@@ -53,16 +59,5 @@ void RestoreDatabase(HWND page, PageState* pageState) {
                     OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR, &path)) {
         return;
     }
-    std::vector<std::string> names;
-    bool ok;
-    {
-        WaitCursor wait;
-        ok = RestoreDatabaseFrom(PathsOf(pageState->settings), path, &names);
-    }
-    if (ok) {
-        PageMessage(page, pageState->title,
-                    DatabaseResultText(IDS_RESTORE_DONE, pageState->settings->dataFolder, names), MB_ICONINFORMATION);
-    } else {
-        PageMessage(page, pageState->title, LoadResString(IDS_RESTORE_FAILED), MB_ICONERROR);
-    }
+    RunDatabaseWork(page, pageState, RestoreDatabaseFrom, path, IDS_RESTORE_DONE, IDS_RESTORE_FAILED);
 }

@@ -133,9 +133,7 @@ BOOL OnApply(HWND page, PageState* state) {
     const UINT failure = ApplyGeneralPage(values, state->settings->profile, &argument);
     SetDlgItemTextA(page, IDC_HEADER_NAME, values.headerName.c_str());
     SetDlgItemTextA(page, IDC_HEADER_BODY, values.headerBody.c_str());
-    if (failure != 0) PageMessage(page, state->title, LoadResString(failure, argument), MB_ICONINFORMATION);
-    SetWindowLongPtrA(page, DWLP_MSGRESULT, failure != 0 ? PSNRET_INVALID : PSNRET_NOERROR);
-    return TRUE;
+    return EndApply(page, state->title, failure, argument);
 }
 
 }  // namespace

@@ -63,9 +63,7 @@ BOOL OnApply(HWND page, PageState* state) {
     const UINT failure = ApplyOtherPage(values, state->settings->contextMenu, state->settings->script);
     SetDlgItemTextA(page, IDC_MENU_POSITION_EDIT, values.position.c_str());
     SetDlgItemTextA(page, IDC_RUBY_PATH, values.rubyPath.c_str());
-    if (failure != 0) PageMessage(page, state->title, LoadResString(failure), MB_ICONINFORMATION);
-    SetWindowLongPtrA(page, DWLP_MSGRESULT, failure != 0 ? PSNRET_INVALID : PSNRET_NOERROR);
-    return TRUE;
+    return EndApply(page, state->title, failure);
 }
 
 }  // namespace

@@ -22,6 +22,12 @@ std::string ControlText(HWND dialog, int id) {
     return std::string(buffer.data());
 }
 
+std::string EditText(HWND dialog, int id, int size) {
+    std::string buffer(static_cast<size_t>(size), '\0');
+    GetDlgItemTextA(dialog, id, &buffer[0], size);
+    return std::string(buffer.c_str());
+}
+
 bool IsChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
 void SetChecked(HWND dialog, int id, bool checked) { CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED); }
@@ -30,6 +36,12 @@ void EnableControl(HWND dialog, int id, bool enable) { EnableWindow(GetDlgItem(d
 
 int PageMessage(HWND page, const char* title, const std::string& text, UINT type) {
     return MessageBoxA(page, text.c_str(), title, type);
+}
+
+BOOL EndApply(HWND page, const char* title, UINT failure, int argument) {
+    if (failure != 0) PageMessage(page, title, LoadResString(failure, argument), MB_ICONINFORMATION);
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, failure != 0 ? PSNRET_INVALID : PSNRET_NOERROR);
+    return TRUE;
 }
 
 int SelectedListItem(HWND listView) {
@@ -53,6 +65,10 @@ int ListColumnWidth(HWND listView, int column) {
     return item.cxy;
 }
 
+void ListColumnWidths(HWND listView, int* widths, int count) {
+    for (int i = 0; i < count; ++i) widths[i] = ListColumnWidth(listView, i);
+}
+
 void InsertListColumn(HWND listView, int column, const std::string& text, int width) {
     LVCOLUMNA col = {};
     col.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
@@ -61,6 +77,11 @@ void InsertListColumn(HWND listView, int column, const std::string& text, int wi
     col.pszText = const_cast<char*>(text.c_str());
     col.iSubItem = column;
     SendMessageA(listView, LVM_INSERTCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&col));
+}
+
+void RefreshListView(HWND listView, int count) {
+    SendMessageA(listView, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
+    InvalidateRect(listView, nullptr, TRUE);
 }
 
 void SetHeaderSortMark(HWND listView, int column, bool ascending, HBITMAP ascendingMark, HBITMAP descendingMark) {
@@ -106,6 +127,38 @@ bool ChooseFile(HWND owner, bool save, const std::string& filter, const std::str
     if (!chosen) return false;
     *path = file;
     return true;
+}
+
+bool ConfirmListEdit(HWND page, const char* title, bool update, bool keyEmpty, bool listed, int keyEditId,
+                     const ListEditTexts& texts) {
+    const ListEditStep step = update ? UpdateStep(keyEmpty, listed) : AddStep(keyEmpty, listed);
+    if (step == kListEditEmpty) {
+        PageMessage(page, title, LoadResString(texts.empty), MB_ICONINFORMATION);
+        SetFocus(GetDlgItem(page, keyEditId));
+        return false;
+    }
+    if (step == kListEditAsk) {
+        const UINT question = update ? texts.notListed : texts.alreadyListed;
+        if (PageMessage(page, title, LoadResString(question), MB_YESNO | MB_ICONINFORMATION) != IDYES) {
+            SetFocus(GetDlgItem(page, keyEditId));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ChooseImportFile(HWND page, UINT filterId, UINT titleId, std::string* path) {
+    path->clear();
+    return ChooseFile(page, false, LoadFilterText(filterId), LoadResString(titleId), std::string(),
+                      OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, path);
+}
+
+bool ChooseExportFile(HWND page, const char* nameFormat, UINT filterId, UINT titleId, UINT extId, std::string* path) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    *path = TimeStampedName(nameFormat, now);
+    return ChooseFile(page, true, LoadFilterText(filterId), LoadResString(titleId), LoadResString(extId),
+                      OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOREADONLYRETURN, path);
 }
 
 // ---- page resources (ListPage.h) -----------------------------------------------------------

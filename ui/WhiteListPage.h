@@ -53,12 +53,9 @@ public:
 private:
     BOOL OnInitDialog(HWND page);
     void OnAdd(HWND page, bool update);
-    void Store(HWND page, const std::string& address, const std::string& note);
     void OnDelete(HWND page, bool fromButton);
     void OnImport(HWND page);
     void OnExport(HWND page);
     INT_PTR OnNotify(HWND page, LPARAM lParam);
     void UpdateButtons(HWND page);
-    void Refresh(HWND page);
-    void SelectItem(HWND page, int index);
 };

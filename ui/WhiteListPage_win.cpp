@@ -1,8 +1,6 @@
 // The white-list page's dialog procedure (Windows).
 #include "ui/WhiteListPage.h"
 
-#include <commdlg.h>
-
 #include "resources/resource.h"
 #include "support/Util.h"
 #include "ui/ListPage.h"
@@ -12,13 +10,6 @@
 namespace {
 
 HWND ListView(HWND page) { return GetDlgItem(page, IDC_WL_LIST); }
-
-// Edit buffers: 768 bytes for the address, 1536 for the note.
-std::string EditText(HWND page, int id, int size) {
-    std::string buffer(static_cast<size_t>(size), '\0');
-    GetDlgItemTextA(page, id, &buffer[0], size);
-    return std::string(buffer.c_str());
-}
 
 }  // namespace
 
@@ -31,8 +22,7 @@ BOOL CWhiteListDialogProc::OnInitDialog(HWND page) {
     InsertListColumn(list, 0, LoadResString(IDS_WL_COLUMN_TYPE), env.AddrTypeItemWidth());
     InsertListColumn(list, 1, LoadResString(IDS_WL_COLUMN_ADDRESS), env.EmailAddrItemWidth());
     InsertListColumn(list, 2, LoadResString(IDS_WL_COLUMN_NOTE), env.NoteItemWidth());
-    SetHeaderSortMark(list, settings->whiteList.SortColumn(), settings->whiteList.SortAscending(),
-                      static_cast<HBITMAP>(ascending), static_cast<HBITMAP>(descending));
+    ShowListSortMark(list, settings->whiteList, ascending, descending);
     SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(settings->whiteList.Count()), 0);
     SendDlgItemMessageA(page, IDC_WL_ADDRESS, EM_LIMITTEXT, 256, 0);
     SendDlgItemMessageA(page, IDC_WL_NOTE, EM_LIMITTEXT, 512, 0);
@@ -48,77 +38,42 @@ void CWhiteListDialogProc::UpdateButtons(HWND page) {
     EnableControl(page, IDC_WL_DELETE, SelectedListItem(ListView(page)) >= 0);
 }
 
-void CWhiteListDialogProc::Refresh(HWND page) {
-    HWND list = ListView(page);
-    SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(settings->whiteList.Count()), 0);
-    InvalidateRect(list, nullptr, TRUE);
-}
-
-void CWhiteListDialogProc::SelectItem(HWND page, int index) {
-    HWND list = ListView(page);
-    SelectListItem(list, index);
-}
-
-void CWhiteListDialogProc::Store(HWND page, const std::string& address, const std::string& note) {
-    const int index = StoreWhiteListEntry(settings->whiteList, address, note);
-    Refresh(page);
-    SelectItem(page, index);
-}
-
 void CWhiteListDialogProc::OnAdd(HWND page, bool update) {
+    // Edit buffers: 768 bytes for the address, 1536 for the note.
     const std::string address = WhiteListAddressInput(EditText(page, IDC_WL_ADDRESS, 768).c_str());
     const std::string note = WhiteListNoteInput(EditText(page, IDC_WL_NOTE, 1536).c_str());
+    const ListEditTexts texts = {IDS_WL_EMPTY_ADDRESS, IDS_WL_ALREADY_LISTED, IDS_WL_NOT_LISTED};
     const bool listed = settings->whiteList.Contains(address);
-    const ListEditStep step = update ? UpdateStep(address.empty(), listed) : AddStep(address.empty(), listed);
-    if (step == kListEditEmpty) {
-        PageMessage(page, title, LoadResString(IDS_WL_EMPTY_ADDRESS), MB_ICONINFORMATION);
-        SetFocus(GetDlgItem(page, IDC_WL_ADDRESS));
-        return;
-    }
-    if (step == kListEditAsk) {
-        const UINT question = update ? IDS_WL_NOT_LISTED : IDS_WL_ALREADY_LISTED;
-        if (PageMessage(page, title, LoadResString(question), MB_YESNO | MB_ICONINFORMATION) != IDYES) {
-            SetFocus(GetDlgItem(page, IDC_WL_ADDRESS));
-            return;
-        }
-    }
-    Store(page, address, note);
+    if (!ConfirmListEdit(page, title, update, address.empty(), listed, IDC_WL_ADDRESS, texts)) return;
+    const int index = StoreWhiteListEntry(settings->whiteList, address, note);
+    RefreshListView(ListView(page), settings->whiteList.Count());
+    SelectListItem(ListView(page), index);
 }
 
 void CWhiteListDialogProc::OnDelete(HWND page, bool fromButton) {
-    const int selected = SelectedListItem(ListView(page));
-    if (selected < 0) {
-        if (fromButton) PageMessage(page, title, LoadResString(IDS_WL_SELECT_TO_DELETE), MB_ICONINFORMATION);
-        return;
+    if (DeleteSelectedListEntry(ListView(page), settings->whiteList)) {
+        UpdateButtons(page);
+    } else if (fromButton) {
+        PageMessage(page, title, LoadResString(IDS_WL_SELECT_TO_DELETE), MB_ICONINFORMATION);
     }
-    const int next = DeleteListEntry(settings->whiteList, selected);
-    Refresh(page);
-    SelectItem(page, next);
-    UpdateButtons(page);
 }
 
 void CWhiteListDialogProc::OnImport(HWND page) {
     std::string path;
-    if (!ChooseFile(page, false, LoadFilterText(IDS_WL_IMPORT_FILTER), LoadResString(IDS_WL_IMPORT_TITLE),
-                    std::string(), OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, &path)) {
-        return;
-    }
+    if (!ChooseImportFile(page, IDS_WL_IMPORT_FILTER, IDS_WL_IMPORT_TITLE, &path)) return;
     {
         WaitCursor wait;
         ImportWhiteList(settings->whiteList, path.c_str());
-        Refresh(page);
+        RefreshListView(ListView(page), settings->whiteList.Count());
         UpdateButtons(page);
     }
     PageMessage(page, title, LoadResString(IDS_WL_IMPORTED), MB_ICONINFORMATION);
 }
 
 void CWhiteListDialogProc::OnExport(HWND page) {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    std::string path = TimeStampedName("WhiteList_%04d%02d%02d_%02d%02d%02d.txt", now);
-    if (!ChooseFile(page, true, LoadFilterText(IDS_WL_EXPORT_FILTER), LoadResString(IDS_WL_EXPORT_TITLE),
-                    LoadResString(IDS_WL_EXPORT_EXT), OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOREADONLYRETURN,
-                    &path)) {
+    std::string path;
+    if (!ChooseExportFile(page, "WhiteList_%04d%02d%02d_%02d%02d%02d.txt", IDS_WL_EXPORT_FILTER, IDS_WL_EXPORT_TITLE,
+                          IDS_WL_EXPORT_EXT, &path)) {
         return;
     }
     {
@@ -131,8 +86,8 @@ void CWhiteListDialogProc::OnExport(HWND page) {
 INT_PTR CWhiteListDialogProc::OnNotify(HWND page, LPARAM lParam) {
     const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
     if (header->code == PSN_APPLY || header->code == PSN_RESET) {
-        HWND list = ListView(page);
-        const int widths[3] = {ListColumnWidth(list, 0), ListColumnWidth(list, 1), ListColumnWidth(list, 2)};
+        int widths[3];
+        ListColumnWidths(ListView(page), widths, 3);
         SaveWhiteListLayout(settings->whiteListEnv, settings->whiteList, widths);
         SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
         return TRUE;
@@ -152,17 +107,10 @@ INT_PTR CWhiteListDialogProc::OnNotify(HWND page, LPARAM lParam) {
             }
             return FALSE;
         }
-        case LVN_COLUMNCLICK: {
-            const NMLISTVIEW* click = reinterpret_cast<const NMLISTVIEW*>(lParam);
-            const int selected = SelectedListItem(list);
-            const std::string address = selected >= 0 ? settings->whiteList.EntryAt(selected).address : std::string();
-            ClickListColumn(settings->whiteList, click->iSubItem);
-            SetHeaderSortMark(list, settings->whiteList.SortColumn(), settings->whiteList.SortAscending(),
-                              static_cast<HBITMAP>(ascending), static_cast<HBITMAP>(descending));
-            InvalidateRect(list, nullptr, TRUE);
-            if (selected >= 0) SelectItem(page, settings->whiteList.IndexOf(address));
+        case LVN_COLUMNCLICK:
+            SortListByColumn(list, settings->whiteList, reinterpret_cast<const NMLISTVIEW*>(lParam)->iSubItem,
+                             &WhiteListEntry::address, ascending, descending);
             return FALSE;
-        }
         case LVN_ITEMCHANGED: UpdateButtons(page); return TRUE;
         case NM_DBLCLK: {
             const int selected = SelectedListItem(list);

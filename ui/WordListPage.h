@@ -103,15 +103,12 @@ private:
     BOOL OnInitDialog(HWND page);
     void OnCommand(HWND page, int id);
     void OnAdd(HWND page, bool update);
-    void Store(HWND page, const std::string& word, int target, bool isRegex, bool caseSensitive);
     void OnDelete(HWND page, bool fromButton);
     void OnTest(HWND page);
     void OnImport(HWND page);
     void OnExport(HWND page);
     INT_PTR OnNotify(HWND page, LPARAM lParam);
     void UpdateButtons(HWND page);
-    void Refresh(HWND page);
-    void SelectItem(HWND page, int index);
 };
 
 class CNgWordListDialogProc : public CChkWordListDialogProc {

@@ -1,24 +1,11 @@
 // The word pages' dialog procedure (Windows), shared by the NG and the OK page.
 #include "ui/WordListPage.h"
 
-#include <commdlg.h>
-
 #include "resources/resource.h"
 #include "support/Util.h"
 #include "ui/ListPage.h"
 #include "ui/PageWindow_win.h"
 #include "ui/Setup.h"
-
-namespace {
-
-// Edit text read into a buffer of size bytes.
-std::string EditText(HWND page, int id, int size) {
-    std::string buffer(static_cast<size_t>(size), '\0');
-    GetDlgItemTextA(page, id, &buffer[0], size);
-    return std::string(buffer.c_str());
-}
-
-}  // namespace
 
 BOOL CChkWordListDialogProc::OnInitDialog(HWND page) {
     GetWindowTextA(page, title, sizeof(title));
@@ -30,8 +17,7 @@ BOOL CChkWordListDialogProc::OnInitDialog(HWND page) {
     InsertListColumn(list, 1, LoadResString(WordHeaderText()), env.WordItemWidth());
     InsertListColumn(list, 2, LoadResString(RegexHeaderText()), env.RegexItemWidth());
     InsertListColumn(list, 3, LoadResString(CaseHeaderText()), env.CaseItemWidth());
-    SetHeaderSortMark(list, WordListCopy().SortColumn(), WordListCopy().SortAscending(),
-                      static_cast<HBITMAP>(ascending), static_cast<HBITMAP>(descending));
+    ShowListSortMark(list, WordListCopy(), ascending, descending);
     SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(WordListCopy().Count()), 0);
     CheckRadioButton(page, BothRadioId(), SenderRadioId(), BothRadioId());
     SendDlgItemMessageA(page, WordEditId(), EM_LIMITTEXT, 512, 0);
@@ -46,20 +32,6 @@ void CChkWordListDialogProc::UpdateButtons(HWND page) {
     EnableControl(page, DeleteButtonId(), SelectedListItem(GetDlgItem(page, ListViewId())) >= 0);
 }
 
-void CChkWordListDialogProc::Refresh(HWND page) {
-    HWND list = GetDlgItem(page, ListViewId());
-    SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(WordListCopy().Count()), 0);
-    InvalidateRect(list, nullptr, TRUE);
-}
-
-void CChkWordListDialogProc::SelectItem(HWND page, int index) { SelectListItem(GetDlgItem(page, ListViewId()), index); }
-
-void CChkWordListDialogProc::Store(HWND page, const std::string& word, int target, bool isRegex, bool caseSensitive) {
-    const int index = StoreWordEntry(WordListCopy(), word, target, isRegex, caseSensitive);
-    Refresh(page);
-    SelectItem(page, index);
-}
-
 void CChkWordListDialogProc::OnAdd(HWND page, bool update) {
     const int target =
         WordTargetFromRadios(IsChecked(page, BothRadioId()), IsChecked(page, SubjectRadioId()),
@@ -67,33 +39,20 @@ void CChkWordListDialogProc::OnAdd(HWND page, bool update) {
     const std::string word = WordInput(EditText(page, WordEditId(), 1536).c_str());
     const bool isRegex = IsChecked(page, RegexCheckId());
     const bool caseSensitive = IsChecked(page, CaseCheckId());
+    const ListEditTexts texts = {EmptyWordText(), AlreadyListedText(), NotListedText()};
     const bool listed = WordListCopy().Contains(word);
-    const ListEditStep step = update ? UpdateStep(word.empty(), listed) : AddStep(word.empty(), listed);
-    if (step == kListEditEmpty) {
-        PageMessage(page, title, LoadResString(EmptyWordText()), MB_ICONINFORMATION);
-        SetFocus(GetDlgItem(page, WordEditId()));
-        return;
-    }
-    if (step == kListEditAsk) {
-        const UINT question = update ? NotListedText() : AlreadyListedText();
-        if (PageMessage(page, title, LoadResString(question), MB_YESNO | MB_ICONINFORMATION) != IDYES) {
-            SetFocus(GetDlgItem(page, WordEditId()));
-            return;
-        }
-    }
-    Store(page, word, target, isRegex, caseSensitive);
+    if (!ConfirmListEdit(page, title, update, word.empty(), listed, WordEditId(), texts)) return;
+    const int index = StoreWordEntry(WordListCopy(), word, target, isRegex, caseSensitive);
+    RefreshListView(GetDlgItem(page, ListViewId()), WordListCopy().Count());
+    SelectListItem(GetDlgItem(page, ListViewId()), index);
 }
 
 void CChkWordListDialogProc::OnDelete(HWND page, bool fromButton) {
-    const int selected = SelectedListItem(GetDlgItem(page, ListViewId()));
-    if (selected < 0) {
-        if (fromButton) PageMessage(page, title, LoadResString(SelectToDeleteText()), MB_ICONINFORMATION);
-        return;
+    if (DeleteSelectedListEntry(GetDlgItem(page, ListViewId()), WordListCopy())) {
+        UpdateButtons(page);
+    } else if (fromButton) {
+        PageMessage(page, title, LoadResString(SelectToDeleteText()), MB_ICONINFORMATION);
     }
-    const int next = DeleteListEntry(WordListCopy(), selected);
-    Refresh(page);
-    SelectItem(page, next);
-    UpdateButtons(page);
 }
 
 void CChkWordListDialogProc::OnTest(HWND page) {
@@ -118,26 +77,19 @@ void CChkWordListDialogProc::OnTest(HWND page) {
 
 void CChkWordListDialogProc::OnImport(HWND page) {
     std::string path;
-    if (!ChooseFile(page, false, LoadFilterText(ImportFilterText()), LoadResString(ImportTitleText()), std::string(),
-                    OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, &path)) {
-        return;
-    }
+    if (!ChooseImportFile(page, ImportFilterText(), ImportTitleText(), &path)) return;
     {
         WaitCursor wait;
         ImportWordList(WordListCopy(), path.c_str());
-        Refresh(page);
+        RefreshListView(GetDlgItem(page, ListViewId()), WordListCopy().Count());
         UpdateButtons(page);
     }
     PageMessage(page, title, LoadResString(ImportedText()), MB_ICONINFORMATION);
 }
 
 void CChkWordListDialogProc::OnExport(HWND page) {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    std::string path = TimeStampedName(ExportNameFormat(), now);
-    if (!ChooseFile(page, true, LoadFilterText(ExportFilterText()), LoadResString(ExportTitleText()),
-                    LoadResString(ExportExtText()), OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOREADONLYRETURN,
-                    &path)) {
+    std::string path;
+    if (!ChooseExportFile(page, ExportNameFormat(), ExportFilterText(), ExportTitleText(), ExportExtText(), &path)) {
         return;
     }
     {
@@ -168,9 +120,8 @@ void CChkWordListDialogProc::OnCommand(HWND page, int id) {
 INT_PTR CChkWordListDialogProc::OnNotify(HWND page, LPARAM lParam) {
     const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
     if (header->code == PSN_APPLY || header->code == PSN_RESET) {
-        HWND list = GetDlgItem(page, ListViewId());
-        const int widths[4] = {ListColumnWidth(list, 0), ListColumnWidth(list, 1), ListColumnWidth(list, 2),
-                               ListColumnWidth(list, 3)};
+        int widths[4];
+        ListColumnWidths(GetDlgItem(page, ListViewId()), widths, 4);
         SaveWordLayout(EnvProfile(), WordListCopy(), widths);
         SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
         return TRUE;
@@ -187,17 +138,10 @@ INT_PTR CChkWordListDialogProc::OnNotify(HWND page, LPARAM lParam) {
             }
             return FALSE;
         }
-        case LVN_COLUMNCLICK: {
-            const NMLISTVIEW* click = reinterpret_cast<const NMLISTVIEW*>(lParam);
-            const int selected = SelectedListItem(list);
-            const std::string word = selected >= 0 ? WordListCopy().EntryAt(selected).text : std::string();
-            ClickListColumn(WordListCopy(), click->iSubItem);
-            SetHeaderSortMark(list, WordListCopy().SortColumn(), WordListCopy().SortAscending(),
-                              static_cast<HBITMAP>(ascending), static_cast<HBITMAP>(descending));
-            InvalidateRect(list, nullptr, TRUE);
-            if (selected >= 0) SelectItem(page, WordListCopy().IndexOf(word));
+        case LVN_COLUMNCLICK:
+            SortListByColumn(list, WordListCopy(), reinterpret_cast<const NMLISTVIEW*>(lParam)->iSubItem,
+                             &WordEntry::text, ascending, descending);
             return FALSE;
-        }
         case LVN_ITEMCHANGED: UpdateButtons(page); return TRUE;
         case NM_DBLCLK: {
             const int selected = SelectedListItem(list);
