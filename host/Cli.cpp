@@ -179,6 +179,34 @@ bool ParseCount(const std::string& text, int* count) {
 
 namespace {
 
+// An option word, "--name" or "--name=value".
+struct OptionWord {
+    std::string name;
+    std::string value;
+    bool hasValue = false;  // written with "="
+};
+
+OptionWord SplitOption(const std::string& word) {
+    OptionWord option;
+    option.name = word.substr(2);
+    const size_t equals = option.name.find('=');
+    if (equals != std::string::npos) {
+        option.value = option.name.substr(equals + 1);
+        option.name.erase(equals);
+        option.hasValue = true;
+    }
+    return option;
+}
+
+// An option that takes a value and was written without "=" takes the next word (*i moves past
+// it); false when there is none.
+bool TakeValue(const std::vector<std::string>& words, size_t* i, OptionWord* option) {
+    if (option->hasValue) return true;
+    if (*i + 1 >= words.size()) return false;
+    option->value = words[++*i];
+    return true;
+}
+
 // Splits "--name=value" and recognises the options of a verb; returns false with a message.
 bool ParseVerb(const std::vector<std::string>& words, VerbArgs* args, std::string* error) {
     const VerbEntry* entry = nullptr;
@@ -201,15 +229,8 @@ bool ParseVerb(const std::vector<std::string>& words, VerbArgs* args, std::strin
             args->positional.push_back(word);
             continue;
         }
-        std::string name = word.substr(2);
-        std::string value;
-        bool hasValue = false;
-        const size_t equals = name.find('=');
-        if (equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name.erase(equals);
-            hasValue = true;
-        }
+        OptionWord option = SplitOption(word);
+        const std::string& name = option.name;
         const bool valued = name == "answer" ||
                             std::find(entry->valued.begin(), entry->valued.end(), name) != entry->valued.end();
         const bool flag = std::find(entry->flags.begin(), entry->flags.end(), name) != entry->flags.end();
@@ -217,59 +238,24 @@ bool ParseVerb(const std::vector<std::string>& words, VerbArgs* args, std::strin
             *error = "unknown option for " + args->verb + ": --" + name;
             return false;
         }
-        if (valued && !hasValue) {
-            if (i + 1 >= words.size()) {
-                *error = "--" + name + " needs a value";
-                return false;
-            }
-            value = words[++i];
+        if (valued && !TakeValue(words, &i, &option)) {
+            *error = "--" + name + " needs a value";
+            return false;
         }
-        if (flag && hasValue) {
+        if (flag && option.hasValue) {
             *error = "--" + name + " takes no value";
             return false;
         }
         if (name == "answer") {
-            if (!AddAnswers(value, error)) return false;
+            if (!AddAnswers(option.value, error)) return false;
             continue;
         }
-        args->options[name].push_back(value);
+        args->options[name].push_back(option.value);
     }
     return true;
 }
 
 int RunVerb(const std::vector<std::string>& words, const GlobalOptions& global);
-
-// Words of a script line: blanks separate, double quotes group ("" inside quotes is a quote).
-std::vector<std::string> SplitLine(const std::string& line) {
-    std::vector<std::string> words;
-    std::string word;
-    bool inWord = false;
-    bool quoted = false;
-    for (size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                word += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                word += c;
-            }
-        } else if (c == '"') {
-            quoted = inWord = true;
-        } else if (c == ' ' || c == '\t' || c == '\r') {
-            if (inWord) words.push_back(word);
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord) words.push_back(word);
-    return words;
-}
 
 int RunScript(const std::vector<std::string>& words, const GlobalOptions& global) {
     if (words.size() != 2) return Fail("script needs one argument: a file or -", kExitUsage);
@@ -286,7 +272,7 @@ int RunScript(const std::vector<std::string>& words, const GlobalOptions& global
         ++number;
         const std::string line = HostText::Trim(Charset::Utf8ToCp932(rawLine));
         if (line.empty() || line[0] == '#') continue;
-        const std::vector<std::string> lineWords = SplitLine(line);
+        const std::vector<std::string> lineWords = HostText::SplitWords(line);
         if (lineWords.empty()) continue;
         Json::Emit(JsonLine("step").Int("line", number).Str("text", line));
         int code = kExitUsage;
@@ -386,22 +372,14 @@ int RunHost(int argc, char** argv) {
             continue;
         }
         if (word.compare(0, 2, "--") != 0) break;
-        std::string name = word.substr(2);
-        std::string value;
-        bool hasValue = false;
-        const size_t equals = name.find('=');
-        if (equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name.erase(equals);
-            hasValue = true;
-        }
+        OptionWord option = SplitOption(word);
+        const std::string& name = option.name;
+        const std::string& value = option.value;
+        const bool hasValue = option.hasValue;
         static const char* const kValued[] = {"data", "plugin", "version", "hide", "answer", "dialogs", "cancel-after"};
         bool valued = false;
         for (const char* candidate : kValued) valued = valued || name == candidate;
-        if (valued && !hasValue) {
-            if (i + 1 >= words.size()) return Fail("--" + name + " needs a value", kExitUsage);
-            value = words[++i];
-        }
+        if (valued && !TakeValue(words, &i, &option)) return Fail("--" + name + " needs a value", kExitUsage);
         if (name == "data") {
             global.data = value;
         } else if (name == "plugin") {

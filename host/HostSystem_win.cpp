@@ -13,6 +13,7 @@
 #include "host/Host.h"
 #include "host/HostSystem.h"
 #include "host/HostText.h"
+#include "host/HostWindows_win.h"
 
 namespace HostSystem {
 
@@ -39,39 +40,9 @@ struct Child {
 };
 
 BOOL CALLBACK CollectChild(HWND window, LPARAM parameter) {
-    char className[64] = "";
-    GetClassNameA(window, className, sizeof(className));
-    std::string text;
-    const int length = GetWindowTextLengthA(window);
-    if (length > 0) {
-        text.resize(static_cast<size_t>(length) + 1);
-        text.resize(static_cast<size_t>(GetWindowTextA(window, &text[0], length + 1)));
-    }
-    reinterpret_cast<std::vector<Child>*>(parameter)->push_back(Child{window, GetDlgCtrlID(window), className, text});
+    reinterpret_cast<std::vector<Child>*>(parameter)->push_back(
+        Child{window, GetDlgCtrlID(window), HostWindows::ClassOf(window), HostWindows::TextOf(window)});
     return TRUE;
-}
-
-struct Search {
-    DWORD process;
-    std::vector<HWND> dialogs;
-};
-
-BOOL CALLBACK CollectDialog(HWND window, LPARAM parameter) {
-    Search* search = reinterpret_cast<Search*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char className[16] = "";
-    GetClassNameA(window, className, sizeof(className));
-    if (process == search->process && strcmp(className, "#32770") == 0 && IsWindowVisible(window)) {
-        search->dialogs.push_back(window);
-    }
-    return TRUE;
-}
-
-std::string WindowText(HWND window) {
-    std::vector<Child> self;
-    CollectChild(window, reinterpret_cast<LPARAM>(&self));
-    return self.front().text;
 }
 
 // The icon of a message box: the system's shared icons are the same handles in every part of
@@ -101,10 +72,6 @@ unsigned ButtonType(const std::set<int>& buttons) {
     if (has(IDRETRY)) return MB_RETRYCANCEL;
     if (has(IDCANCEL)) return MB_OKCANCEL;
     return MB_OK;
-}
-
-void Press(HWND dialog, int id) {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 // The "%d / %d ..." of a progress status text.
@@ -154,7 +121,7 @@ void FollowProgress(HWND dialog) {
     g_followedProgress = dialog;
     int current = 0;
     int total = 0;
-    if (ParseProgress(WindowText(status).c_str(), &current, &total) && current > 0 && g_host.OnProgress(current, total)) {
+    if (ParseProgress(HostWindows::TextOf(status).c_str(), &current, &total) && current > 0 && g_host.OnProgress(current, total)) {
         PressCancel(dialog, false);
     }
 }
@@ -162,7 +129,7 @@ void FollowProgress(HWND dialog) {
 void HandleDialog(HWND dialog) {
     std::vector<Child> children;
     EnumChildWindows(dialog, CollectChild, reinterpret_cast<LPARAM>(&children));
-    const std::string caption = WindowText(dialog);
+    const std::string caption = HostWindows::TextOf(dialog);
     bool hasText = false;
     bool plain = true;
     bool progress = false;
@@ -187,23 +154,22 @@ void HandleDialog(HWND dialog) {
     }
     if (hasText && plain) {
         const unsigned type = ButtonType(buttons) | IconType(children);
-        Press(dialog, g_host.AnswerMessageBox(text, caption, type));
+        HostWindows::PressButton(dialog, g_host.AnswerMessageBox(text, caption, type));
         return;
     }
     const int pressed = g_host.AnswerDialog(caption, "dialog");
-    if (pressed != 0) Press(dialog, pressed);
+    if (pressed != 0) HostWindows::PressButton(dialog, pressed);
 }
 
 DWORD WINAPI WatchDialogs(LPVOID) {
     std::set<HWND> handled;
     while (!g_stopWatcher.load()) {
         Sleep(15);
-        Search search{GetCurrentProcessId(), {}};
-        EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&search));
-        std::set<HWND> present(search.dialogs.begin(), search.dialogs.end());
+        const std::vector<HWND> dialogs = HostWindows::ProcessDialogs();
+        std::set<HWND> present(dialogs.begin(), dialogs.end());
         // A window handle may come back for a later box once the first is gone.
         for (auto it = handled.begin(); it != handled.end();) it = present.count(*it) ? std::next(it) : handled.erase(it);
-        for (HWND dialog : search.dialogs) {
+        for (HWND dialog : dialogs) {
             if (handled.insert(dialog).second) HandleDialog(dialog);
         }
     }

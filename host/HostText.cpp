@@ -44,6 +44,37 @@ std::vector<std::string> Split(const std::string& text, char separator) {
     return pieces;
 }
 
+std::vector<std::string> SplitWords(const std::string& line) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+                word += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                word += c;
+            }
+        } else if (c == '"') {
+            quoted = inWord = true;
+        } else if (c == ' ' || c == '\t' || c == '\r') {
+            if (inWord) words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord) words.push_back(word);
+    return words;
+}
+
 std::string ToCrLf(const std::string& text) {
     std::string out;
     out.reserve(text.size() + text.size() / 32 + 2);

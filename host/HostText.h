@@ -19,6 +19,11 @@ bool EndsWithChar(const std::string& text, char c);
 // The pieces between separators (double-byte aware); empty pieces are kept.
 std::vector<std::string> Split(const std::string& text, char separator);
 
+// The words of a script line (the host's script verb and the UI driver's steps): blanks, tabs
+// and CRs separate them, double quotes group them ("" inside quotes is a quote; "" alone is an
+// empty word).
+std::vector<std::string> SplitWords(const std::string& line);
+
 // Line ends: CR LF, lone CR and lone LF all become CR LF.
 std::string ToCrLf(const std::string& text);
 

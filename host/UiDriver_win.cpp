@@ -19,6 +19,7 @@
 #include "host/Charset.h"
 #include "host/Host.h"
 #include "host/HostText.h"
+#include "host/HostWindows_win.h"
 #include "host/Json.h"
 #include "platform/platform.h"
 
@@ -53,41 +54,8 @@ void Report(JsonLine& line, bool ok, const std::string& error = std::string()) {
 
 // ---- windows --------------------------------------------------------------------------------
 
-std::string ClassOf(HWND window) {
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof(name));
-    return name;
-}
-
-std::string TextOf(HWND window) {
-    const int length = GetWindowTextLengthA(window);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const int got = GetWindowTextA(window, &text[0], length + 1);
-    text.resize(static_cast<size_t>(got > 0 ? got : 0));
-    return text;
-}
-
-struct DialogSearch {
-    DWORD process;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectDialog(HWND window, LPARAM parameter) {
-    DialogSearch* search = reinterpret_cast<DialogSearch*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search->process && IsWindowVisible(window) && ClassOf(window) == "#32770") {
-        search->found.push_back(window);
-    }
-    return TRUE;
-}
-
-// The plug-in's visible top-level dialogs, topmost first.
-std::vector<HWND> TopDialogs() {
-    DialogSearch search{GetCurrentProcessId(), {}};
-    EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+using HostWindows::ClassOf;
+using HostWindows::TextOf;
 
 BOOL CALLBACK CollectChild(HWND child, LPARAM parameter) {
     reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(child);
@@ -136,7 +104,7 @@ template <class Test>
 HWND WaitFor(Test test) {
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < kWindowTimeout) {
-        for (HWND dialog : TopDialogs()) {
+        for (HWND dialog : HostWindows::ProcessDialogs()) {
             if (test(dialog)) return dialog;
         }
         Sleep(30);
@@ -309,7 +277,7 @@ bool SaveWindowBitmap(HWND window, const std::string& path) {
 
 // The window a picture is taken of: the topmost plug-in dialog.
 HWND TopWindow() {
-    std::vector<HWND> dialogs = TopDialogs();
+    std::vector<HWND> dialogs = HostWindows::ProcessDialogs();
     return dialogs.empty() ? nullptr : dialogs.front();
 }
 
@@ -325,6 +293,14 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 // ---- the steps ------------------------------------------------------------------------------
+
+// The control the step names (its second word) on the current window; null, reported as a
+// failed step, when there is none.
+HWND StepControl(const std::vector<std::string>& step, JsonLine& line) {
+    HWND control = Control(step[1]);
+    if (control == nullptr) Report(line, false, "no such control");
+    return control;
+}
 
 bool Need(const std::vector<std::string>& step, size_t words, JsonLine& line) {
     if (step.size() >= words) return true;
@@ -359,12 +335,9 @@ bool RunStep(size_t index, const std::vector<std::string>& step) {
     if (op == "click" || op == "check" || op == "settext" || op == "read" || op == "expect" ||
         op == "expect-checked" || op == "expect-enabled") {
         if (!Need(step, 2, line)) return true;
-        HWND control = Control(step[1]);
         line.Int("id", std::atoi(step[1].c_str()));
-        if (control == nullptr) {
-            Report(line, false, "no such control");
-            return true;
-        }
+        HWND control = StepControl(step, line);
+        if (control == nullptr) return true;
         if (op == "click") {
             Click(control);
         } else if (op == "check") {
@@ -393,12 +366,9 @@ bool RunStep(size_t index, const std::vector<std::string>& step) {
         // Ctrl held while clicking: the driver shares the UI thread's input state for the click
         // so that GetKeyState there sees the key down.
         if (!Need(step, 2, line)) return true;
-        HWND control = Control(step[1]);
         line.Int("id", std::atoi(step[1].c_str()));
-        if (control == nullptr) {
-            Report(line, false, "no such control");
-            return true;
-        }
+        HWND control = StepControl(step, line);
+        if (control == nullptr) return true;
         const DWORD uiThread = GetWindowThreadProcessId(control, nullptr);
         const BOOL attached = AttachThreadInput(GetCurrentThreadId(), uiThread, TRUE);
         BYTE keys[256] = {};
@@ -463,7 +433,7 @@ bool RunStep(size_t index, const std::vector<std::string>& step) {
                 ok = text == want;
             }
         }
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+        HostWindows::PressButton(box, button);
         const DWORD start = GetTickCount();
         while (IsWindow(box) && GetTickCount() - start < kWindowTimeout) Sleep(20);
         Settle();
@@ -488,8 +458,7 @@ bool RunStep(size_t index, const std::vector<std::string>& step) {
             line.Str("path", path);
         }
         const int button = op == "file" ? IDOK : IDCANCEL;
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+        HostWindows::PressButton(dialog, button);
         Sleep(300);
         Report(line, true);
         return true;
@@ -546,11 +515,8 @@ bool RunStep(size_t index, const std::vector<std::string>& step) {
     }
     if (op == "expect-tree" || op == "expect-tree-selected") {
         if (!Need(step, 3, line)) return true;
-        HWND tree = Control(step[1]);
-        if (tree == nullptr) {
-            Report(line, false, "no such control");
-            return true;
-        }
+        HWND tree = StepControl(step, line);
+        if (tree == nullptr) return true;
         const std::string path = Cp932(step[2]);
         HTREEITEM item = TreeFind(tree, path, false);
         line.Str("path", path);
@@ -566,11 +532,8 @@ bool RunStep(size_t index, const std::vector<std::string>& step) {
     }
     if (op == "tree" || op == "tree-select" || op == "tree-expand") {
         if (!Need(step, op == "tree" ? 2 : 3, line)) return true;
-        HWND tree = Control(step[1]);
-        if (tree == nullptr) {
-            Report(line, false, "no such control");
-            return true;
-        }
+        HWND tree = StepControl(step, line);
+        if (tree == nullptr) return true;
         if (op != "tree") {
             const std::string path = Cp932(step[2]);
             HTREEITEM item = TreeFind(tree, path, false);
@@ -592,11 +555,8 @@ bool RunStep(size_t index, const std::vector<std::string>& step) {
     }
     if (op == "expect-sort") {
         if (!Need(step, 3, line)) return true;
-        HWND list = Control(step[1]);
-        if (list == nullptr) {
-            Report(line, false, "no such control");
-            return true;
-        }
+        HWND list = StepControl(step, line);
+        if (list == nullptr) return true;
         // The sorted column carries a mark (sort flag or bitmap), every other column none.
         HWND header = reinterpret_cast<HWND>(Send(list, LVM_GETHEADER, 0, 0, 2000));
         const int columns = static_cast<int>(Send(header, HDM_GETITEMCOUNT, 0, 0, 2000));
@@ -621,11 +581,8 @@ bool RunStep(size_t index, const std::vector<std::string>& step) {
     }
     if (op == "expect-count" || op == "expect-row" || op == "list-clear") {
         if (!Need(step, op == "expect-row" ? 5 : (op == "list-clear" ? 2 : 3), line)) return true;
-        HWND list = Control(step[1]);
-        if (list == nullptr) {
-            Report(line, false, "no such control");
-            return true;
-        }
+        HWND list = StepControl(step, line);
+        if (list == nullptr) return true;
         bool ok = true;
         if (op == "list-clear") {
             LVITEMA item = {};
@@ -652,11 +609,8 @@ bool RunStep(size_t index, const std::vector<std::string>& step) {
     }
     if (op == "list" || op == "list-select" || op == "list-dblclick" || op == "list-column" || op == "list-key") {
         if (!Need(step, op == "list" ? 2 : 3, line)) return true;
-        HWND list = Control(step[1]);
-        if (list == nullptr) {
-            Report(line, false, "no such control");
-            return true;
-        }
+        HWND list = StepControl(step, line);
+        if (list == nullptr) return true;
         const int n = step.size() > 2 ? std::atoi(step[2].c_str()) : 0;
         if (op == "list-select" || op == "list-dblclick") {
             LVITEMA item = {};
@@ -734,7 +688,7 @@ bool RunStep(size_t index, const std::vector<std::string>& step) {
 // Closes whatever the plug-in still shows, so that the verb can return.
 void CloseEverything() {
     for (int round = 0; round < 50; ++round) {
-        std::vector<HWND> dialogs = TopDialogs();
+        std::vector<HWND> dialogs = HostWindows::ProcessDialogs();
         if (dialogs.empty()) return;
         for (HWND dialog : dialogs) {
             if (dialog == g_sheet) {
@@ -772,38 +726,6 @@ DWORD WINAPI RunScript(LPVOID) {
     return 0;
 }
 
-// Words of a script line: blanks separate, double quotes group ("" inside quotes is a quote).
-std::vector<std::string> Words(const std::string& line) {
-    std::vector<std::string> words;
-    std::string word;
-    bool quoted = false;
-    bool any = false;
-    for (size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                word += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                word += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-            any = true;
-        } else if (c == ' ' || c == '\t') {
-            if (any || !word.empty()) words.push_back(word);
-            word.clear();
-            any = false;
-        } else {
-            word += c;
-        }
-    }
-    if (any || !word.empty()) words.push_back(word);
-    return words;
-}
-
 }  // namespace
 
 namespace UiDriver {
@@ -819,7 +741,7 @@ bool Start(const std::string& scriptPath, std::string* error) {
     while (std::getline(in, line)) {
         line = HostText::Trim(line);
         if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> words = Words(line);
+        std::vector<std::string> words = HostText::SplitWords(line);
         if (!words.empty()) g_steps.push_back(words);
     }
     g_failed = 0;
