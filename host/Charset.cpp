@@ -44,6 +44,30 @@ bool SjisToJis(unsigned s1, unsigned s2, unsigned* j1, unsigned* j2) {
 
 bool IsJisByte(unsigned char c) { return c >= 0x21 && c <= 0x7E; }
 
+// One CP932 character as the JIS encoders see it.
+struct JisChar {
+    enum Kind { kKanji, kKana, kAscii, kNone } kind;  // kNone: no JIS form, written as "?"
+    unsigned char first;   // JIS row (kKanji), JIS X 0201 katakana (kKana), the byte (kAscii)
+    unsigned char second;  // JIS cell (kKanji)
+};
+
+// Reads the CP932 character at text[*i] and moves *i past it.
+JisChar NextJisChar(const std::string& text, size_t* i) {
+    const unsigned char c = static_cast<unsigned char>(text[*i]);
+    ++*i;
+    if (HostText::IsLeadByte(c) && *i < text.size()) {
+        unsigned j1 = 0;
+        unsigned j2 = 0;
+        const bool mapped = SjisToJis(c, static_cast<unsigned char>(text[*i]), &j1, &j2);
+        ++*i;
+        if (!mapped) return JisChar{JisChar::kNone, 0, 0};
+        return JisChar{JisChar::kKanji, static_cast<unsigned char>(j1), static_cast<unsigned char>(j2)};
+    }
+    if (c >= 0xA1 && c <= 0xDF) return JisChar{JisChar::kKana, static_cast<unsigned char>(c - 0x80), 0};
+    if (c < 0x80) return JisChar{JisChar::kAscii, c, 0};
+    return JisChar{JisChar::kNone, 0, 0};
+}
+
 // Fallbacks for code points that the system converters leave out of CP932 although Japanese
 // text uses them every day (the JIS X 0208 forms of wave dash, double bar and friends).
 bool JapaneseFallback(char32_t c, std::string* out) {
@@ -169,26 +193,26 @@ std::string Cp932ToIso2022Jp(const std::string& text) {
         out += wanted == kAscii ? "\x1b(B" : wanted == kKanji ? "\x1b$B" : "\x1b(I";
         mode = wanted;
     };
-    for (size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (HostText::IsLeadByte(c) && i + 1 < text.size()) {
-            unsigned j1 = 0;
-            unsigned j2 = 0;
-            if (SjisToJis(c, static_cast<unsigned char>(text[i + 1]), &j1, &j2)) {
+    for (size_t i = 0; i < text.size();) {
+        const JisChar c = NextJisChar(text, &i);
+        switch (c.kind) {
+            case JisChar::kKanji:
                 enter(kKanji);
-                out += static_cast<char>(j1);
-                out += static_cast<char>(j2);
-            } else {
+                out += static_cast<char>(c.first);
+                out += static_cast<char>(c.second);
+                break;
+            case JisChar::kKana:
+                enter(kKana);
+                out += static_cast<char>(c.first);
+                break;
+            case JisChar::kAscii:
+                enter(kAscii);
+                out += static_cast<char>(c.first);
+                break;
+            case JisChar::kNone:
                 enter(kAscii);
                 out += '?';
-            }
-            ++i;
-        } else if (c >= 0xA1 && c <= 0xDF) {
-            enter(kKana);
-            out += static_cast<char>(c - 0x80);
-        } else {
-            enter(kAscii);
-            out += c < 0x80 ? static_cast<char>(c) : '?';
+                break;
         }
     }
     enter(kAscii);
@@ -197,23 +221,19 @@ std::string Cp932ToIso2022Jp(const std::string& text) {
 
 std::string Cp932ToEucJp(const std::string& text) {
     std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (HostText::IsLeadByte(c) && i + 1 < text.size()) {
-            unsigned j1 = 0;
-            unsigned j2 = 0;
-            if (SjisToJis(c, static_cast<unsigned char>(text[i + 1]), &j1, &j2)) {
-                out += static_cast<char>(j1 + 0x80);
-                out += static_cast<char>(j2 + 0x80);
-            } else {
-                out += '?';
-            }
-            ++i;
-        } else if (c >= 0xA1 && c <= 0xDF) {
-            out += '\x8E';
-            out += static_cast<char>(c);
-        } else {
-            out += c < 0x80 ? static_cast<char>(c) : '?';
+    for (size_t i = 0; i < text.size();) {
+        const JisChar c = NextJisChar(text, &i);
+        switch (c.kind) {
+            case JisChar::kKanji:
+                out += static_cast<char>(c.first + 0x80);
+                out += static_cast<char>(c.second + 0x80);
+                break;
+            case JisChar::kKana:
+                out += '\x8E';
+                out += static_cast<char>(c.first + 0x80);
+                break;
+            case JisChar::kAscii: out += static_cast<char>(c.first); break;
+            case JisChar::kNone: out += '?'; break;
         }
     }
     return out;
