@@ -8,6 +8,7 @@
 
 #include "engine/Mirvane.h"
 #include "settings/Profile.h"
+#include "support/LockGuard.h"
 #include "support/Log.h"
 #include "support/Util.h"
 
@@ -178,11 +179,9 @@ struct ScriptSettings {
 
 ScriptSettings ReadScriptSettings() {
     ScriptSettings settings;
-    CRITICAL_SECTION* lock = g_scriptProfile.Lock();
-    if (lock != nullptr) EnterCriticalSection(lock);
+    LockGuard guard(g_scriptProfile.Lock());
     settings.useScript = g_scriptProfile.UseBsfilterScript();
     if (settings.useScript) settings.rubyPath = g_scriptProfile.RubyModulePath();
-    if (lock != nullptr) LeaveCriticalSection(lock);
     return settings;
 }
 

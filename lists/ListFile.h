@@ -1,28 +1,13 @@
-// What the list classes share: the optional lock that guards a list, line-wise reading of a
-// list file, and the atomic rewrite of a whole file.
+// What the list classes share: the guard of their optional lock (the re-entrant
+// g_settingsLock once start-up has attached them), line-wise reading of a list file, and the
+// atomic rewrite of a whole file.
 #pragma once
 
 #include <functional>
 #include <string>
 
 #include "platform/platform.h"
-
-// Enters the critical section for its lifetime; a null lock means no locking. The lists use
-// the re-entrant g_settingsLock once start-up has attached them.
-class ListLockGuard {
-public:
-    explicit ListLockGuard(CRITICAL_SECTION* lock) : m_lock(lock) {
-        if (m_lock != nullptr) EnterCriticalSection(m_lock);
-    }
-    ~ListLockGuard() {
-        if (m_lock != nullptr) LeaveCriticalSection(m_lock);
-    }
-    ListLockGuard(const ListLockGuard&) = delete;
-    ListLockGuard& operator=(const ListLockGuard&) = delete;
-
-private:
-    CRITICAL_SECTION* m_lock;
-};
+#include "support/LockGuard.h"
 
 // Reads the file at path and hands each line to onLine, without its LF (a CR before the LF
 // stays; the callers trim it). A last line without LF counts; an empty file has no lines.

@@ -74,7 +74,7 @@ int CompareEntries(const WhiteListEntry& a, const WhiteListEntry& b, int column)
 WhiteList::WhiteList() : m_lock(nullptr) {}
 
 WhiteList::WhiteList(const WhiteList& other) : m_lock(nullptr) {
-    ListLockGuard guard(other.m_lock);
+    LockGuard guard(other.m_lock);
     m_lock = other.m_lock;
     m_items = other.m_items;
 }
@@ -84,7 +84,7 @@ WhiteList& WhiteList::operator=(const WhiteList& other) {
     // Take a snapshot under the other list's lock, then install it under this one's, so the
     // two locks are never held together.
     WhiteList copy(other);
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     std::swap(m_items, copy.m_items);
     m_lock = copy.m_lock;
     return *this;
@@ -97,13 +97,13 @@ CRITICAL_SECTION* WhiteList::Lock() const { return m_lock; }
 bool WhiteList::Load(const char* path) {
     Items items;
     const bool ok = ReadFileLines(path, [&](const std::string& line) { LoadLine(line, &items); });
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     m_items.SwapEntries(items);
     return ok;
 }
 
 bool WhiteList::Save(const char* path) const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     std::string data;
     for (const auto& item : m_items.ByKey()) {
         data += FieldText(item.second.address, false);
@@ -115,91 +115,91 @@ bool WhiteList::Save(const char* path) const {
 }
 
 bool WhiteList::Contains(const std::string& address) const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_items.Contains(address);
 }
 
 bool WhiteList::Matches(const std::string& address) const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     if (m_items.Contains(address)) return true;
     const std::string domain = DomainOf(address);
     return !domain.empty() && m_items.Contains(domain);
 }
 
 bool WhiteList::CanAdd(const std::string& address, bool* exists) const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     const WhiteListEntry* entry = m_items.Find(address);
     if (exists != nullptr) *exists = entry != nullptr;
     return entry == nullptr || entry->note.empty();
 }
 
 void WhiteList::AddOrUpdate(const std::string& address, const std::string& note) {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     AddOrUpdateIn(&m_items, address, note);
 }
 
 void WhiteList::Remove(const std::string& address) {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     m_items.Remove(address);
 }
 
 bool WhiteList::RemoveAt(int index) {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     std::string address;
     return m_items.RemoveAt(index, &address);
 }
 
 WhiteListEntry WhiteList::EntryAt(int index) const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_items.At(index);
 }
 
 int WhiteList::IndexOf(const std::string& address) const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_items.IndexOf(address);
 }
 
 void WhiteList::Clear() {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     m_items.Clear();
 }
 
 int WhiteList::Count() const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_items.Count();
 }
 
 void WhiteList::Sort() {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     m_items.Sort(CompareEntries);
 }
 
 int WhiteList::SortColumn() const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_items.SortColumn();
 }
 
 void WhiteList::SetSortColumn(int column) {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     m_items.SetSortColumn((column == kColumnAddress || column == kColumnNote) ? column : kColumnType);
 }
 
 bool WhiteList::SortAscending() const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_items.SortAscending();
 }
 
 void WhiteList::SetSortAscending(bool ascending) {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     m_items.SetSortAscending(ascending);
 }
 
 std::vector<std::string> WhiteList::Addresses() const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_items.Keys();
 }
 
 std::vector<WhiteListEntry> WhiteList::Entries() const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_items.Entries();
 }

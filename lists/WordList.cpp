@@ -215,7 +215,7 @@ void RunMatching(MatchContext* context, bool needsRegex, const std::function<voi
 WordList::WordList() : m_lock(nullptr) {}
 
 WordList::WordList(const WordList& other) : m_lock(nullptr) {
-    ListLockGuard guard(other.m_lock);
+    LockGuard guard(other.m_lock);
     m_lock = other.m_lock;
     m_items = other.m_items;
 }
@@ -223,7 +223,7 @@ WordList::WordList(const WordList& other) : m_lock(nullptr) {
 WordList& WordList::operator=(const WordList& other) {
     if (this == &other) return *this;
     WordList copy(other);
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     std::swap(m_items, copy.m_items);
     m_compiled.clear();
     m_lock = copy.m_lock;
@@ -237,14 +237,14 @@ CRITICAL_SECTION* WordList::Lock() const { return m_lock; }
 bool WordList::Load(const char* path) {
     Items items;
     const bool ok = ReadFileLines(path, [&](const std::string& line) { LoadLine(line, &items); });
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     m_items.SwapEntries(items);
     m_compiled.clear();
     return ok;
 }
 
 bool WordList::Save(const char* path) const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     std::string data;
     for (const auto& item : m_items.ByKey()) {
         const WordEntry& entry = item.second;
@@ -259,17 +259,17 @@ bool WordList::Save(const char* path) const {
 }
 
 bool WordList::Contains(const std::string& text) const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_items.Contains(text);
 }
 
 int WordList::Count() const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_items.Count();
 }
 
 void WordList::AddOrUpdate(const std::string& text, int32_t target, bool isRegex, bool caseSensitive) {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     WordEntry entry;
     entry.text = text;
     entry.target = target;
@@ -280,12 +280,12 @@ void WordList::AddOrUpdate(const std::string& text, int32_t target, bool isRegex
 }
 
 void WordList::Remove(const std::string& text) {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     if (m_items.Remove(text)) ForgetCompiled(text);
 }
 
 bool WordList::RemoveAt(int index) {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     std::string text;
     if (!m_items.RemoveAt(index, &text)) return false;
     ForgetCompiled(text);
@@ -293,48 +293,48 @@ bool WordList::RemoveAt(int index) {
 }
 
 WordEntry WordList::EntryAt(int index) const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_items.At(index);
 }
 
 int WordList::IndexOf(const std::string& text) const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_items.IndexOf(text);
 }
 
 void WordList::Clear() {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     m_items.Clear();
     m_compiled.clear();
 }
 
 void WordList::Sort() {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     m_items.Sort(CompareEntries);
 }
 
 int WordList::SortColumn() const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_items.SortColumn();
 }
 
 void WordList::SetSortColumn(int column) {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     m_items.SetSortColumn((column >= kColumnText && column <= kColumnCase) ? column : kColumnTarget);
 }
 
 bool WordList::SortAscending() const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_items.SortAscending();
 }
 
 void WordList::SetSortAscending(bool ascending) {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     m_items.SetSortAscending(ascending);
 }
 
 bool WordList::MatchesAny(const std::string& subject, const std::string& sender) const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     if (m_items.Empty()) return false;
     bool needsRegex = false;
     for (const auto& item : m_items.ByKey()) needsRegex = needsRegex || item.second.isRegex;
@@ -358,12 +358,12 @@ bool WordList::MatchesAny(const std::string& subject, const std::string& sender)
 }
 
 std::vector<std::string> WordList::Texts() const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_items.Keys();
 }
 
 std::vector<WordEntry> WordList::Entries() const {
-    ListLockGuard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_items.Entries();
 }
 

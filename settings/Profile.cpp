@@ -138,103 +138,103 @@ void MirvoProfile::Exchange(ProfileIo& io, bool writing) {
 }
 
 int MirvoProfile::ProcessSpamMail() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_processSpamMail;
 }
 void MirvoProfile::SetProcessSpamMail(int value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_processSpamMail = value;
 }
 std::string MirvoProfile::SpamFolder() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_spamFolder;
 }
 void MirvoProfile::SetSpamFolder(const std::string& value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_spamFolder = value;
 }
 std::string MirvoProfile::SpamHeaderFieldName() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return CutHeaderText(m_spamHeaderFieldName);
 }
 void MirvoProfile::SetSpamHeaderFieldName(const std::string& value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_spamHeaderFieldName = CutHeaderText(value);
 }
 std::string MirvoProfile::SpamHeaderFieldBody() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return CutHeaderText(m_spamHeaderFieldBody);
 }
 void MirvoProfile::SetSpamHeaderFieldBody(const std::string& value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_spamHeaderFieldBody = CutHeaderText(value);
 }
 bool MirvoProfile::GoFolderSameRelativeFolderPath() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_goFolderSameRelativeFolderPath;
 }
 void MirvoProfile::SetGoFolderSameRelativeFolderPath(bool value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_goFolderSameRelativeFolderPath = value;
 }
 bool MirvoProfile::SetReadToSpamMail() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_setReadToSpamMail;
 }
 void MirvoProfile::SetSetReadToSpamMail(bool value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_setReadToSpamMail = value;
 }
 bool MirvoProfile::DontCheckDbOnStart() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_dontCheckDbOnStart;
 }
 void MirvoProfile::SetDontCheckDbOnStart(bool value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_dontCheckDbOnStart = value;
 }
 bool MirvoProfile::DisableBeforeMsgbox() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_disableBeforeMsgbox;
 }
 void MirvoProfile::SetDisableBeforeMsgbox(bool value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_disableBeforeMsgbox = value;
 }
 bool MirvoProfile::DisableResultMsgbox() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_disableResultMsgbox;
 }
 void MirvoProfile::SetDisableResultMsgbox(bool value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_disableResultMsgbox = value;
 }
 bool MirvoProfile::AddToAddrToWhiteListOnSend() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_addToAddrToWhiteListOnSend;
 }
 void MirvoProfile::SetAddToAddrToWhiteListOnSend(bool value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_addToAddrToWhiteListOnSend = value;
 }
 bool MirvoProfile::DontRemoveSpamHeader() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_dontRemoveSpamHeader;
 }
 void MirvoProfile::SetDontRemoveSpamHeader(bool value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_dontRemoveSpamHeader = value;
 }
 bool MirvoProfile::RemoveSpamFromWhiteList() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_removeSpamFromWhiteList;
 }
 void MirvoProfile::SetRemoveSpamFromWhiteList(bool value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_removeSpamFromWhiteList = value;
 }
 std::string MirvoProfile::LogLevel() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_logLevel;
 }
 
@@ -258,35 +258,35 @@ void ContextMenuProfile::Exchange(ProfileIo& io, bool writing) {
 }
 
 int ContextMenuProfile::ContextMenuPosition() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_contextMenuPosition;
 }
 void ContextMenuProfile::SetContextMenuPosition(int value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_contextMenuPosition = value;
 }
 int ContextMenuProfile::MenuPosition() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_menuPosition;
 }
 void ContextMenuProfile::SetMenuPosition(int value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_menuPosition = value;
 }
 bool ContextMenuProfile::UpperSeparator() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_upperSeparator;
 }
 void ContextMenuProfile::SetUpperSeparator(bool value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_upperSeparator = value;
 }
 bool ContextMenuProfile::LowerSeparator() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_lowerSeparator;
 }
 void ContextMenuProfile::SetLowerSeparator(bool value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_lowerSeparator = value;
 }
 
@@ -305,19 +305,19 @@ void ExecBsfilterScriptProfile::Exchange(ProfileIo& io, bool writing) {
 }
 
 bool ExecBsfilterScriptProfile::UseBsfilterScript() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_useBsfilterScript;
 }
 void ExecBsfilterScriptProfile::SetUseBsfilterScript(bool value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_useBsfilterScript = value;
 }
 std::string ExecBsfilterScriptProfile::RubyModulePath() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_rubyModulePath;
 }
 void ExecBsfilterScriptProfile::SetRubyModulePath(const std::string& value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_rubyModulePath = value;
 }
 
@@ -331,11 +331,11 @@ void ChkWordProfile::Exchange(ProfileIo& io, bool writing) {
 }
 
 bool ChkWordProfile::Enabled() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_enabled;
 }
 void ChkWordProfile::SetEnabled(bool value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_enabled = value;
 }
 
@@ -362,7 +362,7 @@ void ChkWordProfileEnv::Exchange(ProfileIo& io, bool writing) {
 }
 
 int ChkWordProfileEnv::SortColumn() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     const char* names[] = {SortTypeName(), SortWordName(), SortRegexName(), SortCaseName()};
     for (int i = 0; i < 4; ++i) {
         if (lstrcmpiA(m_sortItemName.c_str(), names[i]) == 0) return i;
@@ -370,7 +370,7 @@ int ChkWordProfileEnv::SortColumn() const {
     return 0;
 }
 void ChkWordProfileEnv::SetSortColumn(int column) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     switch (column) {
         case 1: m_sortItemName = SortWordName(); break;
         case 2: m_sortItemName = SortRegexName(); break;
@@ -379,47 +379,47 @@ void ChkWordProfileEnv::SetSortColumn(int column) {
     }
 }
 std::string ChkWordProfileEnv::SortItemName() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_sortItemName;
 }
 bool ChkWordProfileEnv::SortIsAscending() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_sortIsAscending;
 }
 void ChkWordProfileEnv::SetSortIsAscending(bool value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_sortIsAscending = value;
 }
 int ChkWordProfileEnv::WordTypeItemWidth() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_wordTypeItemWidth;
 }
 void ChkWordProfileEnv::SetWordTypeItemWidth(int value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_wordTypeItemWidth = value;
 }
 int ChkWordProfileEnv::WordItemWidth() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_wordItemWidth;
 }
 void ChkWordProfileEnv::SetWordItemWidth(int value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_wordItemWidth = value;
 }
 int ChkWordProfileEnv::RegexItemWidth() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_regexItemWidth;
 }
 void ChkWordProfileEnv::SetRegexItemWidth(int value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_regexItemWidth = value;
 }
 int ChkWordProfileEnv::CaseItemWidth() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_caseItemWidth;
 }
 void ChkWordProfileEnv::SetCaseItemWidth(int value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_caseItemWidth = value;
 }
 
@@ -444,50 +444,50 @@ void MirvoWhiteListProfileEnv::Exchange(ProfileIo& io, bool writing) {
 }
 
 int MirvoWhiteListProfileEnv::SortColumn() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     for (int i = 0; i < 3; ++i) {
         if (lstrcmpiA(m_sortItemName.c_str(), kWhiteListColumnNames[i]) == 0) return i;
     }
     return 0;
 }
 void MirvoWhiteListProfileEnv::SetSortColumn(int column) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_sortItemName = kWhiteListColumnNames[(column == 1 || column == 2) ? column : 0];
 }
 std::string MirvoWhiteListProfileEnv::SortItemName() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_sortItemName;
 }
 bool MirvoWhiteListProfileEnv::SortIsAscending() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_sortIsAscending;
 }
 void MirvoWhiteListProfileEnv::SetSortIsAscending(bool value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_sortIsAscending = value;
 }
 int MirvoWhiteListProfileEnv::AddrTypeItemWidth() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_addrTypeItemWidth;
 }
 void MirvoWhiteListProfileEnv::SetAddrTypeItemWidth(int value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_addrTypeItemWidth = value;
 }
 int MirvoWhiteListProfileEnv::EmailAddrItemWidth() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_emailAddrItemWidth;
 }
 void MirvoWhiteListProfileEnv::SetEmailAddrItemWidth(int value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_emailAddrItemWidth = value;
 }
 int MirvoWhiteListProfileEnv::NoteItemWidth() const {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     return m_noteItemWidth;
 }
 void MirvoWhiteListProfileEnv::SetNoteItemWidth(int value) {
-    Guard guard(m_lock);
+    LockGuard guard(m_lock);
     m_noteItemWidth = value;
 }
 

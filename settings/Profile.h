@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/LockGuard.h"
 
 // The file a list of profiles is loaded from and saved to, and the direction of an exchange.
 struct ProfileIo {
@@ -28,23 +29,7 @@ public:
     void SetLock(CRITICAL_SECTION* lock) { m_lock = lock; }
 
 protected:
-    // Holds the profile's lock (when there is one) for a scope.
-    class Guard {
-    public:
-        explicit Guard(CRITICAL_SECTION* lock) : m_lock(lock) {
-            if (m_lock != nullptr) EnterCriticalSection(m_lock);
-        }
-        ~Guard() {
-            if (m_lock != nullptr) LeaveCriticalSection(m_lock);
-        }
-        Guard(const Guard&) = delete;
-        Guard& operator=(const Guard&) = delete;
-
-    private:
-        CRITICAL_SECTION* m_lock;
-    };
-
-    CRITICAL_SECTION* m_lock = nullptr;
+    CRITICAL_SECTION* m_lock = nullptr;  // held with a LockGuard; null: no locking
 };
 
 // The exchange primitives. Loading never clears a value with an empty or blank entry.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/Mbcs.h"
+#include "support/LockGuard.h"
 #include "support/Log.h"
 #include "support/Util.h"
 
@@ -109,22 +110,6 @@ zlib_filefunc64_def FileFunctions() {
     functions.opaque = nullptr;
     return functions;
 }
-
-// Holds a lock (when there is one) for a scope.
-class LockHolder {
-public:
-    explicit LockHolder(CRITICAL_SECTION* lock) : m_lock(lock) {
-        if (m_lock != nullptr) EnterCriticalSection(m_lock);
-    }
-    ~LockHolder() {
-        if (m_lock != nullptr) LeaveCriticalSection(m_lock);
-    }
-    LockHolder(const LockHolder&) = delete;
-    LockHolder& operator=(const LockHolder&) = delete;
-
-private:
-    CRITICAL_SECTION* m_lock;
-};
 
 bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 
@@ -472,7 +457,7 @@ bool BackupDatabaseTo(const DatabasePaths& paths, const std::string& zipPath, st
         LOG(LOG_ERROR, "BackupDatabaseTo()", "%s: failed. path: [%s].", "zipOpen2_64()", temporary.c_str());
     } else {
         {
-            LockHolder hold(paths.lock);
+            LockGuard hold(paths.lock);
             ok = AddDatabaseFiles(zip, paths, zipPath, temporary, names);
         }
         if (zipClose(zip, nullptr) != ZIP_OK) {
@@ -509,7 +494,7 @@ bool RestoreDatabaseFrom(const DatabasePaths& paths, const std::string& zipPath,
     bool ok = true;
     bool damaged = false;
     {
-        LockHolder hold(paths.lock);
+        LockGuard hold(paths.lock);
         char base[kPathSize];
         FormatTo(base, sizeof(base), "%s\\", paths.dataFolder.c_str());
         unz_global_info64 global;
