@@ -63,6 +63,15 @@ void FillSystemTime(const struct tm& parts, long nanoseconds, LPSYSTEMTIME time)
     time->wMilliseconds = static_cast<WORD>(nanoseconds / 1000000);
 }
 
+// The current time, split into calendar parts by split (gmtime_r or localtime_r).
+void GetTimeNow(struct tm* (*split)(const time_t*, struct tm*), LPSYSTEMTIME time) {
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    struct tm parts;
+    split(&now.tv_sec, &parts);
+    FillSystemTime(parts, now.tv_nsec, time);
+}
+
 // Seconds east of UTC of the local time zone now (Win32 applies the current bias, too).
 long long CurrentUtcOffset() {
     const time_t now = time(nullptr);
@@ -88,21 +97,9 @@ void UnixFromFileTime(const FILETIME& time, long long* seconds, long* nanosecond
 
 }  // namespace posix
 
-void GetSystemTime(LPSYSTEMTIME time) {
-    struct timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    struct tm parts;
-    gmtime_r(&now.tv_sec, &parts);
-    FillSystemTime(parts, now.tv_nsec, time);
-}
+void GetSystemTime(LPSYSTEMTIME time) { GetTimeNow(gmtime_r, time); }
 
-void GetLocalTime(LPSYSTEMTIME time) {
-    struct timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    struct tm parts;
-    localtime_r(&now.tv_sec, &parts);
-    FillSystemTime(parts, now.tv_nsec, time);
-}
+void GetLocalTime(LPSYSTEMTIME time) { GetTimeNow(localtime_r, time); }
 
 DWORD GetTickCount() {
     struct timespec now;
