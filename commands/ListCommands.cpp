@@ -32,8 +32,10 @@ Sender SenderOf(const char* source) {
 }
 
 // Adds key (an address or a domain) with the sender's name as its note, by the rule that a
-// note once set is never overwritten and an empty note never replaces another.
-int AddToWhiteList(const std::string& key, const std::string& displayName) {
+// note once set is never overwritten and an empty note never replaces another. An empty key and
+// one of the user's own (ownKey) are never added.
+int AddToWhiteList(const std::string& key, bool ownKey, const std::string& displayName) {
+    if (key.empty() || ownKey) return 0;
     bool exists = false;
     if (!g_whiteList.CanAdd(key, &exists)) return 0;
     const std::string note = Trim(displayName);
@@ -88,17 +90,13 @@ std::string WordFromText(const std::string& text) {
 
 int AddSenderAddress(const char* source) {
     const Sender sender = SenderOf(source);
-    if (sender.address.empty()) return 0;
-    if (g_myMailAddressInfo.Contains(sender.address)) return 0;
-    return AddToWhiteList(sender.address, sender.name);
+    return AddToWhiteList(sender.address, g_myMailAddressInfo.Contains(sender.address), sender.name);
 }
 
 int AddSenderDomain(const char* source) {
     const Sender sender = SenderOf(source);
     const std::string domain = DomainOf(sender.address);
-    if (domain.empty()) return 0;
-    if (g_myMailAddressInfo.IsOwnDomain(domain)) return 0;
-    return AddToWhiteList(domain, sender.name);
+    return AddToWhiteList(domain, g_myMailAddressInfo.IsOwnDomain(domain), sender.name);
 }
 
 int RemoveSenderAddress(const char* source) { return RemoveFromWhiteList(SenderOf(source).address); }
