@@ -136,45 +136,39 @@ BOOL OnApply(HWND page, PageState* state) {
     return EndApply(page, state->title, failure, argument);
 }
 
+void OnCommand(HWND page, PageState* state, int id) {
+    switch (id) {
+        case IDC_GO_TRASH:
+        case IDC_NO_MOVE:
+        case IDC_GO_FOLDER:
+        case IDC_ADD_HEADER: EnableFolderControls(page); break;
+        case IDC_SELECT_FOLDER: SelectSpamFolder(page, state); break;
+        case IDC_EDIT_CONFIG: EditBsfilterConfig(state); break;
+        case IDC_BACKUP_DB: BackupDatabase(page, state); break;
+        case IDC_RESTORE_DB: RestoreDatabase(page, state); break;
+        default: break;
+    }
+}
+
+BOOL OnInitAcknowledgements(HWND page, PageState* state) {
+    GetWindowTextA(page, state->title, sizeof(state->title));
+    SetDlgItemTextA(page, IDC_ACK_TEXT, LoadResString(IDS_ACKNOWLEDGEMENTS).c_str());
+    return TRUE;
+}
+
+// The acknowledgements have nothing to check.
+BOOL OnApplyAcknowledgements(HWND page, PageState* state) { return EndApply(page, state->title, 0); }
+
 }  // namespace
 
 INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     if (g_setupSheet == nullptr) return FALSE;
-    PageState* state = &g_setupSheet->general;
-    switch (message) {
-        case WM_INITDIALOG: return OnInitDialog(page, state);
-        case WM_COMMAND:
-            switch (LOWORD(wParam)) {
-                case IDC_GO_TRASH:
-                case IDC_NO_MOVE:
-                case IDC_GO_FOLDER:
-                case IDC_ADD_HEADER: EnableFolderControls(page); break;
-                case IDC_SELECT_FOLDER: SelectSpamFolder(page, state); break;
-                case IDC_EDIT_CONFIG: EditBsfilterConfig(state); break;
-                case IDC_BACKUP_DB: BackupDatabase(page, state); break;
-                case IDC_RESTORE_DB: RestoreDatabase(page, state); break;
-                default: break;
-            }
-            return FALSE;
-        case WM_NOTIFY:
-            if (reinterpret_cast<NMHDR*>(lParam)->code == PSN_APPLY) return OnApply(page, state);
-            return FALSE;
-        default: return FALSE;
-    }
+    static const PageHandlers kHandlers = {OnInitDialog, OnCommand, OnApply};
+    return RunPageProc(&g_setupSheet->general, kHandlers, page, message, wParam, lParam);
 }
 
-INT_PTR CALLBACK AcknowledgementsPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
+INT_PTR CALLBACK AcknowledgementsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     if (g_setupSheet == nullptr) return FALSE;
-    PageState* state = &g_setupSheet->acknowledgements;
-    switch (message) {
-        case WM_INITDIALOG:
-            GetWindowTextA(page, state->title, sizeof(state->title));
-            SetDlgItemTextA(page, IDC_ACK_TEXT, LoadResString(IDS_ACKNOWLEDGEMENTS).c_str());
-            return TRUE;
-        case WM_NOTIFY:
-            if (reinterpret_cast<NMHDR*>(lParam)->code != PSN_APPLY) return FALSE;
-            SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
-            return TRUE;
-        default: return FALSE;
-    }
+    static const PageHandlers kHandlers = {OnInitAcknowledgements, nullptr, OnApplyAcknowledgements};
+    return RunPageProc(&g_setupSheet->acknowledgements, kHandlers, page, message, wParam, lParam);
 }

@@ -66,26 +66,21 @@ BOOL OnApply(HWND page, PageState* state) {
     return EndApply(page, state->title, failure);
 }
 
+void OnCommand(HWND page, PageState*, int id) {
+    switch (id) {
+        case IDC_MENU_TOP:
+        case IDC_MENU_BOTTOM:
+        case IDC_MENU_POSITION: EnablePositionControls(page); break;
+        case IDC_USE_SCRIPT: EnableScriptControls(page); break;
+        case IDC_RUBY_BROWSE: ChooseRuby(page); break;
+        default: break;
+    }
+}
+
 }  // namespace
 
 INT_PTR CALLBACK OtherPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     if (g_setupSheet == nullptr) return FALSE;
-    PageState* state = &g_setupSheet->other;
-    switch (message) {
-        case WM_INITDIALOG: return OnInitDialog(page, state);
-        case WM_COMMAND:
-            switch (LOWORD(wParam)) {
-                case IDC_MENU_TOP:
-                case IDC_MENU_BOTTOM:
-                case IDC_MENU_POSITION: EnablePositionControls(page); break;
-                case IDC_USE_SCRIPT: EnableScriptControls(page); break;
-                case IDC_RUBY_BROWSE: ChooseRuby(page); break;
-                default: break;
-            }
-            return FALSE;
-        case WM_NOTIFY:
-            if (reinterpret_cast<NMHDR*>(lParam)->code == PSN_APPLY) return OnApply(page, state);
-            return FALSE;
-        default: return FALSE;
-    }
+    static const PageHandlers kHandlers = {OnInitDialog, OnCommand, OnApply};
+    return RunPageProc(&g_setupSheet->other, kHandlers, page, message, wParam, lParam);
 }

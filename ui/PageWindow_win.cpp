@@ -44,6 +44,20 @@ BOOL EndApply(HWND page, const char* title, UINT failure, int argument) {
     return TRUE;
 }
 
+INT_PTR RunPageProc(PageState* state, const PageHandlers& handlers, HWND page, UINT message, WPARAM wParam,
+                    LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG: return handlers.init(page, state);
+        case WM_COMMAND:
+            if (handlers.command != nullptr) handlers.command(page, state, LOWORD(wParam));
+            return FALSE;
+        case WM_NOTIFY:
+            if (reinterpret_cast<NMHDR*>(lParam)->code == PSN_APPLY) return handlers.apply(page, state);
+            return FALSE;
+        default: return FALSE;
+    }
+}
+
 int SelectedListItem(HWND listView) {
     return static_cast<int>(SendMessageA(listView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }

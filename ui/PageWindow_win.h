@@ -1,14 +1,17 @@
 // Window helpers shared by the settings sheet's pages and dialogs (Windows only): where a
-// dialog template comes from, control values, message boxes, the end of an apply, list-view
-// selection and the sort mark of a list header, the file dialogs of imports and exports, and
-// what the three list pages do alike with their list views (delete and re-select, sort on a
-// header click, the questions of the add and update buttons).
+// dialog template comes from, control values, message boxes, the procedure of the pages that
+// keep a PageState and the end of an apply, list-view selection and the sort mark of a list
+// header, the file dialogs of imports and exports, and what the three list pages do alike with
+// their list views (delete and re-select, sort on a header click, the questions of the add and
+// update buttons).
 #pragma once
 
 #include <string>
 
 #include "platform/platform.h"
 #include "ui/ListPage.h"
+
+struct PageState;
 
 // The module that holds dialog template id: g_resourceModule when it has it, else the plug-in.
 HMODULE DialogTemplateModule(UINT id);
@@ -28,6 +31,16 @@ int PageMessage(HWND page, const char* title, const std::string& text, UINT type
 // keeps the sheet open on the page; 0 lets the sheet take the values. Returns the TRUE the
 // notification is answered with.
 BOOL EndApply(HWND page, const char* title, UINT failure, int argument = 0);
+
+// What a page without an object of its own (its state a PageState) does with its messages.
+struct PageHandlers {
+    BOOL (*init)(HWND page, PageState* state);             // WM_INITDIALOG
+    void (*command)(HWND page, PageState* state, int id);  // WM_COMMAND from control id; may be null
+    BOOL (*apply)(HWND page, PageState* state);            // PSN_APPLY
+};
+// The body of such a page's dialog procedure; every other message is left to the dialog manager.
+INT_PTR RunPageProc(PageState* state, const PageHandlers& handlers, HWND page, UINT message, WPARAM wParam,
+                    LPARAM lParam);
 
 // The selected item of a single-selection list view, or -1.
 int SelectedListItem(HWND listView);
