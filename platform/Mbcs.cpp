@@ -89,6 +89,20 @@ void ToUpper(std::string& text) {
     }
 }
 
+std::string ReplaceChar(const char* text, char from, char to) {
+    std::string result;
+    for (const char* p = text; *p != '\0';) {
+        const size_t length = CharLength(p);
+        if (length == 1 && *p == from) {
+            result += to;
+        } else {
+            result.append(p, length);
+        }
+        p += length;
+    }
+    return result;
+}
+
 size_t CutLength(const char* text, size_t length, size_t maxBytes) {
     if (length <= maxBytes) return length;
     size_t i = 0;

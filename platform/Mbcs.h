@@ -23,6 +23,9 @@ bool EndsWith(const char* text, char c);
 // needle matches at text.
 const char* FindSubstring(const char* text, const char* needle);
 
+// text with every single-byte character from replaced by to (a trail byte equal to from stays).
+std::string ReplaceChar(const char* text, char from, char to);
+
 // Upper-cases in place, character by character: ASCII letters, and the full-width Latin,
 // Greek and Cyrillic letters of CP932. A double-byte character is never split.
 void ToUpper(std::string& text);

@@ -153,17 +153,7 @@ std::string Utf8ToCp932(const char* text, size_t length, bool keepRaw) {
 
 std::string ToNativePath(const char* path) {
     if (path == nullptr) return std::string();
-    std::string slashed;
-    slashed.reserve(std::strlen(path));
-    for (const char* p = path; *p != '\0';) {
-        const size_t length = Mbcs::CharLength(p);
-        if (length == 1 && *p == '\\') {
-            slashed += '/';
-        } else {
-            slashed.append(p, length);
-        }
-        p += length;
-    }
+    const std::string slashed = Mbcs::ReplaceChar(path, '\\', '/');
     return Cp932ToUtf8(slashed.data(), slashed.size());
 }
 

@@ -117,17 +117,7 @@ bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c
 
 // Every backslash of an entry name as "/", the ZIP separator (trail bytes left alone).
 std::string ZipEntryName(const std::string& name) {
-    std::string result;
-    for (const char* p = name.c_str(); *p != '\0';) {
-        const size_t length = Mbcs::CharLength(p);
-        if (length == 1 && *p == '\\') {
-            result += '/';
-        } else {
-            result.append(p, length);
-        }
-        p += length;
-    }
-    return result;
+    return Mbcs::ReplaceChar(name.c_str(), '\\', '/');
 }
 
 // Adds the file at source as entry (backslash-separated name), with its last-write time in

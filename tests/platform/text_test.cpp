@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/Mbcs.h"
 #include "platform/platform.h"
 
 TEST(PlatformText, LeadBytesOfCodePage932) {
@@ -16,6 +17,15 @@ TEST(PlatformText, LeadBytesOfCodePage932) {
     EXPECT_TRUE(PlatformIsLeadByte(0xE0));
     EXPECT_TRUE(PlatformIsLeadByte(0xFC));
     EXPECT_FALSE(PlatformIsLeadByte(0xFD));
+}
+
+TEST(PlatformText, ReplaceCharLeavesTrailBytesAlone) {
+    // "表\ソ\x": both characters end in the backslash code.
+    EXPECT_EQ(Mbcs::ReplaceChar("\x95\x5C\\\x83\x5C\\x", '\\', '/'), "\x95\x5C/\x83\x5C/x");
+    EXPECT_EQ(Mbcs::ReplaceChar("\\\\", '\\', '/'), "//");
+    EXPECT_EQ(Mbcs::ReplaceChar("", '\\', '/'), "");
+    // A lead byte at the end is a broken character of one byte, kept as it is.
+    EXPECT_EQ(Mbcs::ReplaceChar("a\\\x95", '\\', '/'), "a/\x95");
 }
 
 TEST(PlatformText, AnsiToWideRejectsInvalidText) {
