@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "platform/Mbcs.h"
 #include "support/Util.h"
 
 MirvoProfile g_profile;
@@ -28,8 +29,10 @@ const char* const kProcessSpamMailNames[] = {"GoTrash", "NoMove", "GoFolder", "A
 const char* const kContextMenuPositionNames[] = {"MenuTop", "MenuBottom", "MenuPosition"};
 const char* const kWhiteListColumnNames[] = {"AddrType", "EmailAddr", "Note"};
 
+// At most 30 bytes, never ending inside a double-byte character (which would leave a broken
+// character in the header line the plug-in writes).
 std::string CutHeaderText(const std::string& text) {
-    return text.size() > kHeaderTextMax ? text.substr(0, kHeaderTextMax) : text;
+    return text.substr(0, Mbcs::CutLength(text.c_str(), text.size(), kHeaderTextMax));
 }
 
 // Reads a key as text with an empty default, for booleans and enumerations.

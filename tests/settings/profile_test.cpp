@@ -143,6 +143,11 @@ TEST_F(ProfileTest, HeaderTextsAreHandedOutAndStoredWithAtMostThirtyBytes) {
     EXPECT_EQ(profile.SpamHeaderFieldName(), std::string(30, 'h'));
     profile.SetSpamHeaderFieldBody(std::string(31, 'b'));
     EXPECT_EQ(profile.SpamHeaderFieldBody(), std::string(30, 'b'));
+    // A double-byte character across the 30th byte is not split: the cut comes before it.
+    profile.SetSpamHeaderFieldBody(std::string(29, 'b') + "\x95\x5C" + "x");
+    EXPECT_EQ(profile.SpamHeaderFieldBody(), std::string(29, 'b'));
+    profile.SetSpamHeaderFieldBody(std::string(28, 'b') + "\x95\x5C" + "x");
+    EXPECT_EQ(profile.SpamHeaderFieldBody(), std::string(28, 'b') + "\x95\x5C");
     // The value read from the file stays whole in memory until it is replaced: saving writes it whole.
     ASSERT_TRUE(SaveProfiles(list, io));
     EXPECT_NE(ReadBytes(Ini()).find("SpamHeaderFieldName=" + forty), std::string::npos);
