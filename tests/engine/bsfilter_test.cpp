@@ -230,16 +230,18 @@ TEST_F(BsfilterRun, ChildMayEndWithoutReadingItsInput) {
 }
 
 TEST_F(BsfilterRun, RunLimitEndsAHungChild) {
-    SetBsfilterRunLimitForTesting(800);
+    // The limit leaves a slow process start (a Windows program under Wine on a loaded machine) ample time
+    // to reach its first step before it is ended.
+    SetBsfilterRunLimitForTesting(2000);
     const std::string input = BinaryText(2u << 20, true);
     std::string output;
     // With output, without output, and with input the child never reads.
-    EXPECT_EQ(Run("standin touch started-a\nstandin sleep 3000\nstandin touch survived-a\n", nullptr, &output), -1);
-    EXPECT_EQ(Run("standin touch started-b\nstandin sleep 3000\nstandin touch survived-b\n", nullptr, nullptr), -1);
-    EXPECT_EQ(Run("standin touch started-c\nstandin sleep 3000\nstandin touch survived-c\n", &input, &output), -1);
+    EXPECT_EQ(Run("standin touch started-a\nstandin sleep 4000\nstandin touch survived-a\n", nullptr, &output), -1);
+    EXPECT_EQ(Run("standin touch started-b\nstandin sleep 4000\nstandin touch survived-b\n", nullptr, nullptr), -1);
+    EXPECT_EQ(Run("standin touch started-c\nstandin sleep 4000\nstandin touch survived-c\n", &input, &output), -1);
 
     const std::string log = setup.LogText();
-    EXPECT_EQ(Count(log, "ExecBsfilter(): bsfilter did not end within the run limit: [800] ms.\r\n"), 2u);
+    EXPECT_EQ(Count(log, "ExecBsfilter(): bsfilter did not end within the run limit: [2000] ms.\r\n"), 2u);
     // Only the run without output pipe found its child still running at the final wait; no
     // writer had to be given up (the terminated child's pipe broke under it).
     EXPECT_EQ(Count(log, "WaitForSingleObject(): LastError: ["), 1u);
@@ -248,7 +250,7 @@ TEST_F(BsfilterRun, RunLimitEndsAHungChild) {
     EXPECT_TRUE(Exists(Db("started-b")));
     EXPECT_TRUE(Exists(Db("started-c")));
     // None of them lives on: after their sleep, nothing appears.
-    Sleep(3500);
+    Sleep(4500);
     EXPECT_FALSE(Exists(Db("survived-a")));
     EXPECT_FALSE(Exists(Db("survived-b")));
     EXPECT_FALSE(Exists(Db("survived-c")));
