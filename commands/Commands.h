@@ -47,12 +47,35 @@ bool ConfirmBsfilterAvailable(HWND window);
 // The training command: option on every selected message, then "--update", then the result
 // with the database status.
 void LearnSelectedMails(HWND window, const char* option);
-// Trains each message of ids with option (one bsfilter run per message) and tidies the trained
+// Trains each message of ids with option and tidies the trained ones. One bsfilter run per
+// message, or with "BatchLearning" one run per batch of up to 100 messages (a batch whose run
+// fails is trained again message by message; Cancel takes effect at the end of the batch being
+// fetched, which trains the messages fetched before it). Tidies the trained
 // ones (spam header off after "--add-clean"/"--sub-spam", sender off the white list after
 // "--add-spam"/"--sub-clean", as the settings say). processed (optional) receives every
 // message whose source could be fetched. Returns the number of messages trained.
 int LearnMails(const std::vector<std::string>& ids, const char* option, std::vector<std::string>* processed,
                CProgressDlg* progress);
+// What a probability update did to bsfilter's probability table.
+struct UpdateOutcome {
+    int result = 0;  // the "--update" run's result: 0 done; -1 also when it was not run
+    enum Table {
+        kUpdated,      // the update succeeded (or none was needed)
+        kRestored,     // it failed and the copy taken before it was put back: the previous table judges
+        kNotRestored,  // it failed and the copy could not be put back; it stays in copyFolder
+        kNotCopied,    // no copy could be made, so the update was not run: the current table stays
+    } table = kUpdated;
+    std::string copyFolder;
+};
+// "--update" with a copy of the probability table ("*.prob.*" in the database folder) taken
+// under g_bsfilterLock before it: a failed update puts the copy back (and logs it), a
+// successful one drops it. Nothing else in the database folder is touched.
+UpdateOutcome UpdateProbabilityTable();
+// The error texts of a failed update: after training trained messages with option (the
+// messages need not be trained again; "--update" can be retried alone), and of the "--update"
+// command; each followed by what became of the previous table.
+std::string UpdateFailureText(int trained, const char* option, const UpdateOutcome& outcome);
+std::string UpdateCommandFailureText(const UpdateOutcome& outcome);
 // Removes the spam header field ("X-" + "SpamHeaderFieldName") and hands the new source to the
 // host. False when the name is empty or the message has no such field.
 bool RemoveSpamHeader(const char* id, const char* source, DWORD length);

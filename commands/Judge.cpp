@@ -1,19 +1,26 @@
 // Spam handling of messages already in the host's folders: treat the selection as spam,
-// judge the selection and act on it, judge one message as a test. These act through host
-// functions (read mark, moves, new sources, selection, the host's "FilterSelected").
+// judge the selection and act on it (with "BatchLearning" one "--list-spam" run per batch of
+// messages), judge one message as a test. These act through host functions (read mark, moves,
+// new sources, selection, the host's "FilterSelected").
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "commands/Batch.h"
 #include "commands/Commands.h"
+#include "commands/MailBatch.h"
+#include "engine/Bsfilter.h"
 #include "lists/Header.h"
 #include "platform/Mbcs.h"
 #include "plugin/HostApi.h"
 #include "resources/resource.h"
 #include "settings/Profile.h"
+#include "support/Log.h"
 #include "support/Util.h"
 
 namespace {
+
+const char kLogSource[] = "Mirvane\\Mirvane";
 
 bool Contains(const std::vector<std::string>& ids, const std::string& id) {
     return std::find(ids.begin(), ids.end(), id) != ids.end();
@@ -48,6 +55,50 @@ void SelectAndFilter(const std::vector<std::string>& selected, const std::vector
         g_hostApi.SetSel(id.c_str(), select ? TRUE : FALSE);
     }
     g_hostApi.Command(nullptr, "FilterSelected");
+}
+
+// What judge-and-act does with one message and its verdict.
+typedef std::function<void(const char* id, const char* source, DWORD length, bool isSpam)> MailVerdict;
+
+// Whether one judging run calls the message spam (any other result, no verdict included, is not).
+bool JudgeOne(const char* source, DWORD length) {
+    std::string output;
+    return g_commandBsfilter.exec(source, length, &output, "") == 0;
+}
+
+// Judges the messages of ids with one "--list-spam" run per batch, which names the files that a
+// run of their own would call spam. A run that fails, or whose output is not a list of the
+// batch's files (a Ruby error, say), gives way to one judging run per message of the batch.
+// Cancel ends the loop after the batch being fetched, as the messages judged are acted on.
+void JudgeInBatches(const std::vector<std::string>& ids, CProgressDlg* progress, const MailVerdict& act) {
+    static const char kList[] = "--list-spam";
+    const size_t front = GetBsfilterCommand().size() + 1 + sizeof(kList) - 1;
+    size_t next = 0;
+    bool cancelled = false;
+    while (next < ids.size() && !cancelled) {
+        const std::vector<BatchMail> mails = FetchBatch(ids, &next, front, progress, nullptr, &cancelled);
+        const std::string arguments = BatchArguments(kList, mails);
+        std::vector<bool> listed;
+        bool judged = false;
+        if (!arguments.empty() && mails.size() > 1) {
+            std::string output;
+            // bsfilter exits 0 when it found spam among the files, 1 when it found none.
+            const int result = g_commandBsfilter.exec(nullptr, 0, &output, arguments.c_str());
+            judged = (result == 0 || result == 1) && ListedMails(output, mails, &listed) &&
+                     (result == 0) == (std::find(listed.begin(), listed.end(), true) != listed.end());
+            if (!judged) {
+                LOG_TEXT(LOG_ERROR, "JudgeInBatches()", output,
+                         "a batch of %lu messages gave no verdicts: [%d]; judging one by one.",
+                         static_cast<unsigned long>(mails.size()), result);
+            }
+        }
+        for (size_t i = 0; i < mails.size(); ++i) {
+            const BatchMail& mail = mails[i];
+            const DWORD length = static_cast<DWORD>(mail.source.size());
+            act(mail.id.c_str(), mail.source.c_str(), length, judged ? listed[i] : JudgeOne(mail.source.c_str(), length));
+        }
+        RemoveBatchFiles(mails);
+    }
 }
 
 }  // namespace
@@ -87,14 +138,11 @@ void CALLBACK CmdTreatAsSpam(HWND window, LPARAM) {
     std::vector<std::string> processed;
     const int trained = LearnMails(batch.Selected(), "--add-spam", &processed, batch.Progress());
     batch.WindDown();
-    int updateResult = 0;
-    if (trained > 0) {
-        std::string discarded;
-        updateResult = g_commandBsfilter.exec(nullptr, 0, &discarded, "--update");
-    }
-    if (trained > 0 && updateResult != 0) {
+    UpdateOutcome update;
+    if (trained > 0) update = UpdateProbabilityTable();
+    if (trained > 0 && update.result != 0) {
         batch.Finish();
-        batch.ShowError(LoadResString(IDS_LEARN_FAILED), LoadResString(IDS_TREAT_SPAM_CAPTION));
+        batch.ShowError(UpdateFailureText(trained, "--add-spam", update), LoadResString(IDS_TREAT_SPAM_CAPTION));
         return;
     }
 
@@ -128,9 +176,8 @@ void CALLBACK CmdJudgeAndAct(HWND window, LPARAM) {
     if (!batch.Begin(LoadResString(IDS_JUDGE_CONFIRM))) return;
     std::vector<std::string> spam;
     std::vector<std::string> clean;
-    batch.Run([&](const char* id, const char* source, DWORD length) {
-        std::string output;
-        if (g_commandBsfilter.exec(source, length, &output, "") == 0) {
+    const MailVerdict act = [&](const char* id, const char* source, DWORD length, bool isSpam) {
+        if (isSpam) {
             spam.push_back(id);
             if (g_profile.SetReadToSpamMail()) MarkRead(id);
             if (g_profile.ProcessSpamMail() == kAddHeader) AddSpamHeader(id, source, length);
@@ -140,7 +187,14 @@ void CALLBACK CmdJudgeAndAct(HWND window, LPARAM) {
             clean.push_back(id);
             if (!g_profile.DontRemoveSpamHeader()) RemoveSpamHeader(id, source, length);
         }
-    });
+    };
+    if (g_profile.BatchLearning()) {
+        JudgeInBatches(batch.Selected(), batch.Progress(), act);
+    } else {
+        batch.Run([&](const char* id, const char* source, DWORD length) {
+            act(id, source, length, JudgeOne(source, length));
+        });
+    }
     batch.WindDown();
     const int action = g_profile.ProcessSpamMail();
     if (action == kGoTrash || action == kGoFolder) {

@@ -72,6 +72,7 @@
 #define IDC_USE_SCRIPT 1608
 #define IDC_RUBY_BROWSE 1609
 #define IDC_RUBY_PATH 1610
+#define IDC_BATCH_LEARNING 1624
 
 // ---- controls of the NG-word page (170) ------------------------------------------------------
 #define IDC_NG_LIST 1251
@@ -134,6 +135,11 @@
 #define IDS_MENU_NG_SUBJECT 2017
 #define IDS_MENU_OK_SENDER 2018
 #define IDS_MENU_OK_SUBJECT 2019
+#define IDS_LEARN_UPDATE_FAILED 2020      // %d = messages trained, %s = bsfilter option
+#define IDS_PREVIOUS_TABLE_IN_USE 2021    // appended to an update failure: the copy was put back
+#define IDS_PREVIOUS_TABLE_LOST 2022      // appended instead when it could not be: %s = the copy's folder
+#define IDS_TABLE_NOT_COPIED 2023         // appended instead when no copy could be made: nothing was run
+#define IDS_LEARN_NOT_TRAINED 2024        // appended to a training result: %d = messages not trained
 
 // ---- strings: training and database commands -------------------------------------------------
 #define IDS_LEARN_CONFIRM 2101        // %s = bsfilter option

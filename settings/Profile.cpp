@@ -117,6 +117,7 @@ void MirvoProfile::Reset() {
     m_addToAddrToWhiteListOnSend = false;
     m_dontRemoveSpamHeader = false;
     m_removeSpamFromWhiteList = false;
+    m_batchLearning = false;
     m_logLevel = "ERROR";
 }
 
@@ -136,6 +137,7 @@ void MirvoProfile::Exchange(ProfileIo& io, bool writing) {
     ExchangeBool(m_addToAddrToWhiteListOnSend, false, "AddToAddrToWhiteListOnSend", io, section);
     ExchangeBool(m_dontRemoveSpamHeader, false, "DontRemoveSpamHeader", io, section);
     ExchangeBool(m_removeSpamFromWhiteList, false, "RemoveSpamFromWhiteList", io, section);
+    ExchangeBool(m_batchLearning, false, "BatchLearning", io, section);
     // The log level is set by the user in the file; saving never writes it.
     if (!writing) ExchangeString(m_logLevel, "LogLevel", io, section);
 }
@@ -187,6 +189,14 @@ bool MirvoProfile::SetReadToSpamMail() const {
 void MirvoProfile::SetSetReadToSpamMail(bool value) {
     LockGuard guard(m_lock);
     m_setReadToSpamMail = value;
+}
+bool MirvoProfile::BatchLearning() const {
+    LockGuard guard(m_lock);
+    return m_batchLearning;
+}
+void MirvoProfile::SetBatchLearning(bool value) {
+    LockGuard guard(m_lock);
+    m_batchLearning = value;
 }
 bool MirvoProfile::DontCheckDbOnStart() const {
     LockGuard guard(m_lock);

@@ -82,6 +82,10 @@ public:
     void SetDontRemoveSpamHeader(bool value);
     bool RemoveSpamFromWhiteList() const;
     void SetRemoveSpamFromWhiteList(bool value);
+    // The training commands hand bsfilter the selected messages in batches instead of one run
+    // each ("BatchLearning", default False).
+    bool BatchLearning() const;
+    void SetBatchLearning(bool value);
     std::string LogLevel() const;  // read only: never written
 
 private:
@@ -97,6 +101,7 @@ private:
     bool m_addToAddrToWhiteListOnSend;
     bool m_dontRemoveSpamHeader;
     bool m_removeSpamFromWhiteList;
+    bool m_batchLearning;
     std::string m_logLevel;
 };
 

@@ -38,6 +38,7 @@ BOOL OnInitDialog(HWND page, PageState* state) {
     SetChecked(page, IDC_USE_SCRIPT, script.UseBsfilterScript());
     EnableScriptControls(page);
     SetDlgItemTextA(page, IDC_RUBY_PATH, script.RubyModulePath().c_str());
+    SetChecked(page, IDC_BATCH_LEARNING, state->settings->profile.BatchLearning());
     return TRUE;
 }
 
@@ -60,6 +61,7 @@ BOOL OnApply(HWND page, PageState* state) {
     values.lowerSeparator = IsChecked(page, IDC_LOWER_SEPARATOR);
     values.useScript = IsChecked(page, IDC_USE_SCRIPT);
     values.rubyPath = ControlText(page, IDC_RUBY_PATH);
+    state->settings->profile.SetBatchLearning(IsChecked(page, IDC_BATCH_LEARNING));
     const UINT failure = ApplyOtherPage(values, state->settings->contextMenu, state->settings->script);
     SetDlgItemTextA(page, IDC_MENU_POSITION_EDIT, values.position.c_str());
     SetDlgItemTextA(page, IDC_RUBY_PATH, values.rubyPath.c_str());

@@ -28,7 +28,7 @@ struct BsfilterRun {
 };
 
 // The scripted bsfilter: records every run and answers with result(run) (0 by default) and
-// the output text.
+// the output text (as it is after result ran).
 struct FakeBsfilter {
     bool available = true;
     std::vector<BsfilterRun> runs;
@@ -58,8 +58,10 @@ inline int FakeExec(const char* input, DWORD length, std::string* output, const 
     if (input != nullptr) run.input.assign(input, length);
     run.options = options;
     fake->runs.push_back(run);
+    // The result first: a scripted result may choose the output of its run.
+    const int result = fake->result ? fake->result(run) : 0;
     if (output != nullptr) *output += fake->output;
-    return fake->result ? fake->result(run) : 0;
+    return result;
 }
 
 // A message with the given From and Subject values (and more header lines when given).
@@ -87,6 +89,11 @@ protected:
         CopyTo(g_whiteListPath, kPathSize, dir.File("WhiteList.txt").c_str());
         CopyTo(g_ngWordListPath, kPathSize, dir.File("NgWordList.txt").c_str());
         CopyTo(g_okWordListPath, kPathSize, dir.File("OkWordList.txt").c_str());
+        // bsfilter's database folder: the commands copy its probability table around updates,
+        // holding g_bsfilterLock.
+        CreateLocks();
+        CopyTo(g_bsfilterDbFolder, kPathSize, dir.File("bsfilterdb").c_str());
+        testing_files::MakeFolders(dir.File("bsfilterdb"));
         // The user's own mailbox: me@home.example.
         testing_files::MakeFolders(dir.File("box1"));
         testing_files::WriteBytes(dir.File("Folder.lst"), "box1\r\n");

@@ -330,11 +330,12 @@ TEST_F(CommandScenario, AFailedUpdateIsShownEvenWithoutResultBoxesAndStopsTheSpa
     ASSERT_EQ(0, result.exitCode) << Report(result);
     const std::vector<Value> boxes = result.Events("messagebox");
     ASSERT_EQ(3u, boxes.size()) << Report(result);
-    EXPECT_EQ("メールの学習に失敗しました。", boxes[0]["text"].Str());
+    // Trained, but the update failed: the box says so, and that the previous table still judges.
+    EXPECT_EQ("2 通のメールを --add-spam して学習しましたが、確率データベースの更新 (--update) に失敗しました。\r\nメールを学習し直す必要はありません。メニューの「--update」だけをやり直してください。\r\n更新前の確率データベースに戻したので、これまでどおりに判定されます。", boxes[0]["text"].Str());
     EXPECT_EQ("学習結果", boxes[0]["caption"].Str());
-    EXPECT_EQ("メールの学習に失敗しました。", boxes[1]["text"].Str());
+    EXPECT_EQ("2 通のメールを --add-spam して学習しましたが、確率データベースの更新 (--update) に失敗しました。\r\nメールを学習し直す必要はありません。メニューの「--update」だけをやり直してください。\r\n更新前の確率データベースに戻したので、これまでどおりに判定されます。", boxes[1]["text"].Str());
     EXPECT_EQ("spam 処置結果", boxes[1]["caption"].Str());
-    EXPECT_EQ("確率データベースの更新に失敗しました。", boxes[2]["text"].Str());
+    EXPECT_EQ("確率データベースの更新に失敗しました。\r\n更新前の確率データベースに戻したので、これまでどおりに判定されます。", boxes[2]["text"].Str());
     EXPECT_EQ("更新結果", boxes[2]["caption"].Str());
     for (const Value& box : boxes) EXPECT_EQ("error", box["icon"].Str());
     // No spam action after the failed update: nothing moved.
@@ -560,10 +561,10 @@ TEST_F(CommandScenario, ABsfilterThatCannotStartGivesNoVerdictAndNoTraining) {
     const std::vector<std::string> texts = BoxTexts(result);
     ASSERT_EQ(7u, texts.size()) << Report(result);
     EXPECT_EQ("判定結果の取得に失敗しました。\r\n\r\n", texts[0].substr(0, std::string("判定結果の取得に失敗しました。\r\n\r\n").size()));
-    EXPECT_EQ("確率データベースの更新に失敗しました。", texts[1]);
+    EXPECT_EQ("確率データベースの更新に失敗しました。\r\n更新前の確率データベースに戻したので、これまでどおりに判定されます。", texts[1]);
     EXPECT_EQ("データベースの状態の取得に失敗しました。", texts[2]);
     // Nothing trained, so no update; the failing status run only leaves the report out.
-    EXPECT_EQ("0 通のメールを --add-spam して学習しました。", texts[4]);
+    EXPECT_EQ("0 通のメールを --add-spam して学習しました。\r\n1 通のメールは学習できませんでした。", texts[4]);
     // Treated as spam without training: no update, but the spam action still runs.
     EXPECT_EQ("1 通のうち 0 通を spam として学習しました。", texts[6]);
     const std::vector<Value> moves = Calls(result, "MoveMessages");

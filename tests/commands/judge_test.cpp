@@ -119,7 +119,8 @@ TEST_F(JudgeTest, TreatAsSpamActsOnFailedTrainingsButNotAfterAFailedUpdate) {
     EXPECT_TRUE(host.CallsNamed("MoveMessages").empty());
     auto boxes = host.TakeBoxes();
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, J("メールの学習に失敗しました。"));
+    EXPECT_EQ(boxes[1].text.substr(0, boxes[1].text.find("\r\n")),
+              J("3 通のメールを --add-spam して学習しましたが、確率データベースの更新 (--update) に失敗しました。"));
     EXPECT_EQ(boxes[1].caption, J("spam 処置結果"));
     EXPECT_EQ(g_progressDlg.load(), nullptr);
 

@@ -74,7 +74,8 @@ TEST_F(LearnTest, FailedRunsAreNotCountedAndAllFailedSkipsTheUpdate) {
     EXPECT_EQ(bsfilter.RunsWith("--show-db-status").size(), 1u);
     boxes = host.TakeBoxes();
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, J("0 通のメールを --add-clean して学習しました。\r\n\r\ndb status line 1\r\nline 2\r\n"));
+    EXPECT_EQ(boxes[1].text, J("0 通のメールを --add-clean して学習しました。\r\n5 通のメールは学習できませんでした。"
+                               "\r\n\r\ndb status line 1\r\nline 2\r\n"));
 }
 
 TEST_F(LearnTest, FailedUpdateIsAnErrorEvenWithoutResultBoxes) {
@@ -84,7 +85,8 @@ TEST_F(LearnTest, FailedUpdateIsAnErrorEvenWithoutResultBoxes) {
     Run(CmdLearnSubSpam);
     auto boxes = host.TakeBoxes();
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, J("メールの学習に失敗しました。"));
+    // Trained, but the update failed: the messages need not be trained again.
+    EXPECT_EQ(boxes[1].text, J("2 通のメールを --sub-spam して学習しましたが、確率データベースの更新 (--update) に失敗しました。\r\nメールを学習し直す必要はありません。メニューの「--update」だけをやり直してください。\r\n更新前の確率データベースに戻したので、これまでどおりに判定されます。"));
     EXPECT_EQ(boxes[1].caption, J("学習結果"));
 #ifndef _WIN32
     EXPECT_EQ(boxes[1].type, static_cast<unsigned>(MB_ICONERROR));
@@ -183,7 +185,7 @@ TEST_F(LearnTest, UpdateCommand) {
     Run(CmdUpdateDb);
     boxes = host.TakeBoxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, J("確率データベースの更新に失敗しました。"));
+    EXPECT_EQ(boxes[0].text, J("確率データベースの更新に失敗しました。\r\n更新前の確率データベースに戻したので、これまでどおりに判定されます。"));
     EXPECT_EQ(bsfilter.runs.size(), 1u);  // no status after a failed update
 }
 

@@ -73,8 +73,40 @@ bool CommandScenario::BlockDatabaseUpdate() {
     // "--update" writes the probability table (which judging and, with the real bsfilter, the
     // status report read); a folder in the place of its file makes that fail, while training
     // writes only the token counts.
-    const char* table = m_install.Kind() == Bsfilter::kReal ? "C.prob.sdbm.pag" : "standin-prob.txt";
+    const char* table = m_install.Kind() == Bsfilter::kReal ? "C.prob.sdbm.pag" : "standin.prob.txt";
     return testing_files::MakeFolders(PluginData("bsfilterdb") + "\\" + table);
+}
+
+bool CommandScenario::BreakDatabaseUpdateHalfWay() {
+    if (m_install.Kind() != Bsfilter::kReal) return m_install.WriteConfig("standin fail-update\r\n");
+    const std::string program = BsfilterProgramFile();
+    DeleteFileA(program.c_str());
+    return testing_files::WriteBytes(
+        program,
+        "# bsfilter whose --update fails after writing part of the probability table.\n"
+        "if ARGV.include?('--update')\n"
+        "  home = ARGV[ARGV.index('--homedir') + 1]\n"
+        "  Dir.glob(File.join(home, '*.prob.*')).each { |f| File.truncate(f, 0) }\n"
+        "  File.write(File.join(home, 'C.prob.sdbm.partial'), 'half')\n"
+        "  $stderr.puts 'sdbm_store failed (SDBMError)'\n"
+        "  exit 1\n"
+        "end\n"
+        "$0 = '/usr/bin/bsfilter'\n"
+        "load '/usr/bin/bsfilter'\n");
+}
+
+bool CommandScenario::FailTrainingOn(const std::string& text) {
+    return m_install.Kind() == Bsfilter::kStandin && m_install.WriteConfig("standin fail-on " + text + "\r\n");
+}
+
+std::string CommandScenario::DatabaseExport() const {
+    if (m_install.Kind() == Bsfilter::kReal) return RealBsfilterExport(PluginData("bsfilterdb"));
+    return ReadPluginData("bsfilterdb\\standin-corpus.txt") + "--\n" + ReadPluginData("bsfilterdb\\standin.prob.txt");
+}
+
+void CommandScenario::RemoveDatabase() {
+    testing_files::RemoveTree(PluginData("bsfilterdb"));
+    testing_files::MakeFolders(PluginData("bsfilterdb"));
 }
 
 std::string CommandScenario::BsfilterProgramFile() const {

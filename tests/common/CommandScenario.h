@@ -40,6 +40,19 @@ protected:
     bool BlockDatabaseUpdate();
     // The file whose absence makes bsfilter unavailable.
     std::string BsfilterProgramFile() const;
+    // Makes every later "--update" write part of the probability table and then fail: the real
+    // bsfilter behind a wrapper that empties each "*.prob.*" file (as a failed SDBM update
+    // leaves a few dozen tokens of the table it cleared), adds a file and exits 1;
+    // the stand-in by its "fail-update" action.
+    bool BreakDatabaseUpdateHalfWay();
+    // Makes training fail at a message containing text, after the messages before it in the
+    // same run were trained (the stand-in only: false with the real bsfilter).
+    bool FailTrainingOn(const std::string& text);
+    // What the database holds: the real bsfilter's three exports (clean, spam, probability),
+    // or the stand-in's two tables.
+    std::string DatabaseExport() const;
+    // Empties bsfilter's database folder.
+    void RemoveDatabase();
 
     // A message file for "receive --no-filter" (UTF-8 text with LF line ends; the host makes
     // them CR LF), in the folder that Receive() names; files are received in name order.
@@ -87,6 +100,10 @@ std::string Report(const testing_host::Result& result);
 bool ParseDbStatus(const std::string& report, long* spam, long* clean);
 
 // ---- what differs per system (CommandScenario_posix.cpp, CommandScenario_win.cpp) ------------
+
+// The real bsfilter's --export-clean, --export-spam and --export-probability of a database
+// folder, one after the other (empty where there is no real bsfilter).
+std::string RealBsfilterExport(const std::string& dbFolder);
 
 // Makes a message file impossible for the host to read (its GetSource then gives null) while
 // the object lives: a dangling link on Linux, a file held open without sharing on Windows.

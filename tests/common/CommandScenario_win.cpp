@@ -1,4 +1,5 @@
-// The Windows side of the command scenarios: a message file the host cannot read.
+// The Windows side of the command scenarios: a message file the host cannot read, and no real
+// bsfilter to export from.
 #include "common/CommandScenario.h"
 
 #include "platform/platform.h"
@@ -16,5 +17,8 @@ UnreadableFile::UnreadableFile(const std::string& path) {
 UnreadableFile::~UnreadableFile() {
     if (m_handle != nullptr) CloseHandle(static_cast<HANDLE>(m_handle));
 }
+
+// Under Wine the stand-in always plays bsfilter.
+std::string RealBsfilterExport(const std::string&) { return std::string(); }
 
 }  // namespace testing_scenario

@@ -114,12 +114,11 @@ TEST_F(BsfilterRun, ScriptModeRunsTheScriptUnderTheInterpreter) {
 }
 
 TEST_F(BsfilterRun, OverlongCommandLineIsCutAt8191Characters) {
-    const std::string option(9000, 'x');
+    const std::string option = "-" + std::string(8999, 'x');
     std::string output;
     EXPECT_EQ(Run("standin echo-args\n", nullptr, &output, option.c_str()), 2);  // the stand-in refuses it
-    const size_t kept = 8191 - ExeCommand().size() - 1;
-    EXPECT_EQ(output, FrontArgs() + "arg[4]=[" + std::string(kept, 'x') + "]\n" +
-                          "bsfilter-standin: unknown argument: " + std::string(kept, 'x') + "\n");
+    const std::string kept = "-" + std::string(8191 - ExeCommand().size() - 2, 'x');
+    EXPECT_EQ(output, FrontArgs() + "arg[4]=[" + kept + "]\n" + "bsfilter-standin: unknown argument: " + kept + "\n");
 }
 
 TEST(BsfilterPaths, PercentInEveryPathStaysLiteral) {
@@ -133,7 +132,7 @@ TEST(BsfilterPaths, PercentInEveryPathStaysLiteral) {
     std::string output;
     EXPECT_EQ(ExecBsfilter(nullptr, 0, &output, "%s", "--update"), 0);
     EXPECT_EQ(output, FrontArgs() + "arg[4]=[--update]\n");
-    EXPECT_TRUE(Exists(std::string(g_bsfilterDbFolder) + "\\standin-prob.txt"));
+    EXPECT_TRUE(Exists(std::string(g_bsfilterDbFolder) + "\\standin.prob.txt"));
 
     // Script mode: the interpreter and the script path are copied literally too.
     ASSERT_TRUE(setup.InstallStandinScript());

@@ -1,10 +1,12 @@
 // A stand-in for bsfilter, for the runner's tests and benchmarks. It honours bsfilter's
 // command-line contract:
 //   [script] --homedir DIR --config-file FILE [--add-spam|--add-clean|--sub-spam|--sub-clean]
-//            [--update] [--show-db-status]
-// with the message on standard input for training and judging; no option judges it (exit 0
-// spam, 1 clean). The model is a plain token count: DIR/standin-corpus.txt holds the trained
-// counts, DIR/standin-prob.txt the token probabilities that --update rebuilds from them, and
+//            [--update] [--show-db-status] [--list-spam] [--list-clean] [MAIL...]
+// with the message on standard input for training and judging, or one message per MAIL file
+// argument; no training option judges (exit 0 when a message is spam, else 1; --list-spam and
+// --list-clean print the names of the files judged so, one a line). The model is a plain token
+// count: DIR/standin-corpus.txt holds the trained counts, DIR/standin.prob.txt the token
+// probabilities that --update rebuilds from them (named like bsfilter's "*.prob.*" tables), and
 // judging uses only the probabilities. A first argument that is not an option is skipped, so
 // the stand-in can also play the Ruby interpreter of script mode (it then gets the script).
 //
@@ -22,6 +24,11 @@
 //   standin crash             end abnormally
 //   standin exit N            end with status N at once (input not read unless read before)
 //   standin hang              sleep for ever
+//   standin fail-update       make --update write the first two entries of the new table, then
+//                             fail (exit 3), as a failed SDBM update leaves a few dozen tokens
+//   standin fail-on TEXT      make training fail (exit 3) at the first message containing TEXT,
+//                             keeping what the messages before it trained, as bsfilter's
+//                             write-through tables do
 // The configuration file reaches the child through ExecBsfilter's fixed command line, so this
 // works alike on Linux and under Wine.
 #include <algorithm>
@@ -46,13 +53,18 @@
 namespace {
 
 const char kCorpusFile[] = "standin-corpus.txt";
-const char kProbFile[] = "standin-prob.txt";
+const char kProbFile[] = "standin.prob.txt";
 
 struct Options {
     std::string homedir = ".";
     std::string configFile;
     std::vector<std::string> commands;  // --add-spam ... --update --show-db-status, in order
     std::vector<std::string> all;       // every argument, for echo-args
+    std::vector<std::string> files;     // MAIL arguments: one message each
+    bool listSpam = false;
+    bool listClean = false;
+    bool failUpdate = false;
+    std::string failOn;
 };
 
 std::string g_input;
@@ -156,17 +168,43 @@ bool SaveCorpus(const Options& options, const Corpus& corpus) {
     return static_cast<bool>(out);
 }
 
+// The messages of a run: the MAIL files, or standard input when there are none.
+std::vector<std::string> Messages(const Options& options) {
+    std::vector<std::string> messages;
+    if (options.files.empty()) {
+        ReadInput();
+        messages.push_back(g_input);
+        return messages;
+    }
+    for (const std::string& file : options.files) {
+        std::ifstream in(file, std::ios::binary);
+        if (!in) {
+            Out("bsfilter-standin: cannot read " + file + "\n", stderr);
+            std::exit(3);
+        }
+        std::ostringstream text;
+        text << in.rdbuf();
+        messages.push_back(text.str());
+    }
+    return messages;
+}
+
 // --add-spam / --add-clean (sign 1) and --sub-spam / --sub-clean (sign -1). Counts never go
 // below zero.
 bool Train(const Options& options, bool spam, int sign) {
-    ReadInput();
     Corpus corpus = LoadCorpus(options);
-    long& messages = spam ? corpus.spamMessages : corpus.cleanMessages;
-    messages = std::max(0L, messages + sign);
-    for (const std::string& token : Tokens(g_input)) {
-        auto& entry = corpus.counts[token];
-        long& count = spam ? entry.first : entry.second;
-        count = std::max(0L, count + sign);
+    for (const std::string& message : Messages(options)) {
+        if (!options.failOn.empty() && message.find(options.failOn) != std::string::npos) {
+            SaveCorpus(options, corpus);
+            return false;
+        }
+        long& messages = spam ? corpus.spamMessages : corpus.cleanMessages;
+        messages = std::max(0L, messages + sign);
+        for (const std::string& token : Tokens(message)) {
+            auto& entry = corpus.counts[token];
+            long& count = spam ? entry.first : entry.second;
+            count = std::max(0L, count + sign);
+        }
     }
     return SaveCorpus(options, corpus);
 }
@@ -178,7 +216,9 @@ bool Update(const Options& options) {
     out << "messages " << corpus.spamMessages << ' ' << corpus.cleanMessages << '\n';
     const double spamMessages = std::max(1L, corpus.spamMessages);
     const double cleanMessages = std::max(1L, corpus.cleanMessages);
+    size_t written = 0;
     for (const auto& entry : corpus.counts) {
+        if (options.failUpdate && ++written > 2) return false;
         const long spam = entry.second.first;
         const long clean = entry.second.second;
         if (spam + clean < 2) continue;
@@ -192,9 +232,28 @@ bool Update(const Options& options) {
     return static_cast<bool>(out);
 }
 
-// Exit status 0 for spam, 1 for clean: the 15 tokens farthest from 0.5 combined.
+// Whether text is spam: the 15 tokens farthest from 0.5 combined.
+bool IsSpam(const std::map<std::string, double>& prob, const std::string& text) {
+    std::vector<double> found;
+    for (const std::string& token : Tokens(text)) {
+        auto it = prob.find(token);
+        if (it != prob.end()) found.push_back(it->second);
+    }
+    if (found.empty()) return false;
+    std::sort(found.begin(), found.end(),
+              [](double a, double b) { return std::fabs(a - 0.5) > std::fabs(b - 0.5); });
+    if (found.size() > 15) found.resize(15);
+    double logSpam = 0.0, logClean = 0.0;
+    for (double p : found) {
+        logSpam += std::log(p);
+        logClean += std::log(1.0 - p);
+    }
+    const double score = 1.0 / (1.0 + std::exp(logClean - logSpam));
+    return score > 0.9;
+}
+
+// Exit status 0 when a message is spam, 1 when none is; the lists name the files.
 int Judge(const Options& options) {
-    ReadInput();
     std::map<std::string, double> prob;
     std::ifstream in(InHome(options, kProbFile), std::ios::binary);
     std::string line;
@@ -205,22 +264,15 @@ int Judge(const Options& options) {
         std::string token;
         if (fields >> p >> token) prob[token] = p;
     }
-    std::vector<double> found;
-    for (const std::string& token : Tokens(g_input)) {
-        auto it = prob.find(token);
-        if (it != prob.end()) found.push_back(it->second);
+    const std::vector<std::string> messages = Messages(options);
+    int status = 1;
+    for (size_t i = 0; i < messages.size(); ++i) {
+        const bool spam = IsSpam(prob, messages[i]);
+        const std::string name = options.files.empty() ? "-" : options.files[i];
+        if ((spam && options.listSpam) || (!spam && options.listClean)) Out(name + "\n");
+        if (spam) status = 0;
     }
-    if (found.empty()) return 1;
-    std::sort(found.begin(), found.end(),
-              [](double a, double b) { return std::fabs(a - 0.5) > std::fabs(b - 0.5); });
-    if (found.size() > 15) found.resize(15);
-    double logSpam = 0.0, logClean = 0.0;
-    for (double p : found) {
-        logSpam += std::log(p);
-        logClean += std::log(1.0 - p);
-    }
-    const double score = 1.0 / (1.0 + std::exp(logClean - logSpam));
-    return score > 0.9 ? 0 : 1;
+    return status;
 }
 
 int ShowStatus(const Options& options) {
@@ -285,6 +337,19 @@ void RunAction(const Options& options, const std::string& line) {
     } else if (action == "hang") {
         for (;;) SleepMs(1000);
     }
+    // fail-update and fail-on are read with the arguments, before the actions run.
+}
+
+// The failures the configuration asks for: "standin fail-update" and "standin fail-on TEXT".
+void ReadFailures(Options& options) {
+    if (options.configFile.empty()) return;
+    std::ifstream in(options.configFile, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+        if (line == "standin fail-update") options.failUpdate = true;
+        if (line.compare(0, 16, "standin fail-on ") == 0) options.failOn = line.substr(16);
+    }
 }
 
 void RunActions(const Options& options) {
@@ -312,12 +377,19 @@ int main(int argc, char** argv) {
         } else if (arg == "--add-spam" || arg == "--add-clean" || arg == "--sub-spam" || arg == "--sub-clean" ||
                    arg == "--update" || arg == "--show-db-status") {
             options.commands.push_back(arg);
+        } else if (arg == "--list-spam") {
+            options.listSpam = true;
+        } else if (arg == "--list-clean") {
+            options.listClean = true;
         } else if (i == 1 && arg.compare(0, 1, "-") != 0) {
             // The script argument of script mode.
+        } else if (arg.compare(0, 1, "-") != 0) {
+            options.files.push_back(arg);
         } else if (unknown.empty()) {
             unknown = arg;
         }
     }
+    ReadFailures(options);
     // Actions first, so that echo-args also shows what the stand-in does not understand.
     RunActions(options);
     if (!unknown.empty()) {
