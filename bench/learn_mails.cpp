@@ -1,8 +1,10 @@
-// Training throughput: LearnMails (the commands' training loop: fetch from the host, one
-// bsfilter run per message, release, tidy) against a bare loop that runs bsfilter with the
-// same command line on the same messages. Real bsfilter in script mode (Debian's bsfilter under
-// Ruby); each side trains a fresh database on the same corpus messages, and the two are run
-// alternately in rounds so that a drifting machine load falls on both alike.
+// Training throughput on the same corpus messages, three ways in one run: LearnMails one
+// bsfilter run per message (the default), LearnMails with "BatchLearning" (one run per batch of
+// messages handed over as temporary files), and bare bsfilter given each round's messages as
+// file arguments in one process. Real bsfilter in script mode (Debian's bsfilter under Ruby);
+// each way trains a fresh database, the three take turns round by round so that a drifting
+// machine load falls on all alike, and each database is then updated and exported
+// (--export-clean, --export-spam, --export-probability): the exports must be byte-identical.
 //
 //   bench_learn_mails [messages]      (default 1000: half spam, half clean; run from the top
 //                                     of the source tree)
@@ -126,6 +128,35 @@ void UseDatabase(const std::string& folder) {
 
 double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
+void UseFolder(const std::string& folder) {
+    CopyTo(g_bsfilterDbFolder, kPathSize, WindowsPath(folder).c_str());
+    CopyTo(g_bsfilterConfig, kPathSize, WindowsPath(folder + ".conf").c_str());
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream data;
+    data << in.rdbuf();
+    return data.str();
+}
+
+// bsfilter's own command line on a database folder (the plug-in's paths are not involved).
+std::string Bare(const std::string& folder) {
+    return "ruby /usr/bin/bsfilter --homedir '" + folder + "' --config-file '" + folder + ".conf'";
+}
+
+// The three exports of a database, one after the other.
+std::string Export(const std::string& folder) {
+    std::string all;
+    for (const char* what : {"--export-clean", "--export-spam", "--export-probability"}) {
+        const std::string out = folder + ".export";
+        const std::string command = Bare(folder) + " " + what + " > '" + out + "' 2>&1";
+        if (std::system(command.c_str()) != 0) std::fprintf(stderr, "%s failed\n", command.c_str());
+        all += std::string(what) + "\n" + ReadFile(out);
+    }
+    return all;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -155,19 +186,24 @@ int main(int argc, char** argv) {
     g_hostApi.SetSource = BenchSetSource;
 
     const std::string base = "/tmp/mirvane-bench-learn-" + std::to_string(getpid());
-    const std::string dbCommands = base + "/commands";
-    const std::string dbDirect = base + "/direct";
-    std::system(("mkdir -p '" + base + "'").c_str());
+    const std::string dbPerMessage = base + "/per-message";
+    const std::string dbBatch = base + "/batch";
+    const std::string dbBare = base + "/bare";
+    const std::string mailFolder = base + "/mail";
+    std::system(("mkdir -p '" + mailFolder + "'").c_str());
+    UseDatabase(dbPerMessage);
+    UseDatabase(dbBatch);
+    UseDatabase(dbBare);
 
-    std::chrono::steady_clock::duration commandsTime{};
-    std::chrono::steady_clock::duration directTime{};
-    int trainedByCommands = 0;
-    int trainedDirectly = 0;
-    // Rounds of at most 50 messages per class, the two sides taking turns.
-    const size_t round = 50;
-    // Fresh databases, then alternate rounds on each.
-    UseDatabase(dbCommands);
-    UseDatabase(dbDirect);
+    std::chrono::steady_clock::duration perMessageTime{};
+    std::chrono::steady_clock::duration batchTime{};
+    std::chrono::steady_clock::duration bareTime{};
+    int trainedPerMessage = 0;
+    int trainedInBatches = 0;
+    int bareFailures = 0;
+    // Rounds of 100 messages of one class, the three ways taking turns.
+    const size_t round = 100;
+    int fileNumber = 0;
     for (size_t start = 0; start < std::max(spam.size(), ham.size()); start += round) {
         for (int cls = 0; cls < 2; ++cls) {
             std::vector<std::string> batch;
@@ -179,35 +215,57 @@ int main(int argc, char** argv) {
             for (size_t i = 0; i < batch.size(); ++i) ids.push_back(std::to_string(i));
             g_messages = &batch;
 
-            CopyTo(g_bsfilterDbFolder, kPathSize, WindowsPath(dbCommands).c_str());
-            CopyTo(g_bsfilterConfig, kPathSize, WindowsPath(dbCommands + ".conf").c_str());
+            UseFolder(dbPerMessage);
+            g_profile.SetBatchLearning(false);
             auto t0 = std::chrono::steady_clock::now();
-            trainedByCommands += LearnMails(ids, option, nullptr, nullptr);
-            commandsTime += std::chrono::steady_clock::now() - t0;
+            trainedPerMessage += LearnMails(ids, option, nullptr, nullptr);
+            perMessageTime += std::chrono::steady_clock::now() - t0;
 
-            CopyTo(g_bsfilterDbFolder, kPathSize, WindowsPath(dbDirect).c_str());
-            CopyTo(g_bsfilterConfig, kPathSize, WindowsPath(dbDirect + ".conf").c_str());
+            UseFolder(dbBatch);
+            g_profile.SetBatchLearning(true);
             t0 = std::chrono::steady_clock::now();
+            trainedInBatches += LearnMails(ids, option, nullptr, nullptr);
+            batchTime += std::chrono::steady_clock::now() - t0;
+
+            // Bare bsfilter: the same bytes in files written beforehand, one process.
+            std::string command = Bare(dbBare) + " " + option;
             for (const std::string& text : batch) {
-                std::string output;
-                if (ExecBsfilter(text.c_str(), static_cast<DWORD>(text.size()), &output, "%s", option) == 0) {
-                    ++trainedDirectly;
-                }
+                const std::string file = mailFolder + "/" + std::to_string(++fileNumber) + ".eml";
+                std::ofstream(file, std::ios::binary) << text;
+                command += " '" + file + "'";
             }
-            directTime += std::chrono::steady_clock::now() - t0;
+            command += " > /dev/null 2>&1";
+            t0 = std::chrono::steady_clock::now();
+            if (std::system(command.c_str()) != 0) ++bareFailures;
+            bareTime += std::chrono::steady_clock::now() - t0;
         }
     }
+
+    // Each database updated the way its training was done, then exported.
+    bool updated = true;
+    for (const std::string& folder : {dbPerMessage, dbBatch}) {
+        UseFolder(folder);
+        updated = UpdateProbabilityTable().result == 0 && updated;
+    }
+    updated = std::system((Bare(dbBare) + " --update > /dev/null 2>&1").c_str()) == 0 && updated;
+    const std::string exportPerMessage = Export(dbPerMessage);
+    const std::string exportBatch = Export(dbBatch);
+    const std::string exportBare = Export(dbBare);
     std::system(("rm -rf '" + base + "'").c_str());
 
     const size_t messages = spam.size() + ham.size();
-    const double commandsRate = messages / Seconds(commandsTime);
-    const double directRate = messages / Seconds(directTime);
-    std::printf("learn_mails: %zu corpus messages (%zu spam, %zu clean), bsfilter script mode, one run per message\n",
-                messages, spam.size(), ham.size());
-    std::printf("  LearnMails:        %8.2f s  %7.1f messages/s  (%d trained)\n", Seconds(commandsTime), commandsRate,
-                trainedByCommands);
-    std::printf("  direct ExecBsfilter %7.2f s  %7.1f messages/s  (%d trained)\n", Seconds(directTime), directRate,
-                trainedDirectly);
-    std::printf("  ratio LearnMails / direct time: %.3f\n", Seconds(commandsTime) / Seconds(directTime));
-    return 0;
+    std::printf("learn_mails: %zu corpus messages (%zu spam, %zu clean), bsfilter script mode, rounds of %zu\n",
+                messages, spam.size(), ham.size(), round);
+    std::printf("  per message (LearnMails):          %8.2f s  %7.1f messages/s  (%d trained)\n",
+                Seconds(perMessageTime), messages / Seconds(perMessageTime), trainedPerMessage);
+    std::printf("  batches (LearnMails, BatchLearning):%7.2f s  %7.1f messages/s  (%d trained)\n",
+                Seconds(batchTime), messages / Seconds(batchTime), trainedInBatches);
+    std::printf("  bare bsfilter, files in one process:%7.2f s  %7.1f messages/s  (%d runs failed)\n",
+                Seconds(bareTime), messages / Seconds(bareTime), bareFailures);
+    std::printf("  ratio per-message / batch time:     %7.2f\n", Seconds(perMessageTime) / Seconds(batchTime));
+    std::printf("  ratio batch / bare time:            %7.2f\n", Seconds(batchTime) / Seconds(bareTime));
+    const bool equal = exportPerMessage == exportBatch && exportBatch == exportBare;
+    std::printf("  updates: %s; exports (clean, spam, probability, %zu bytes): %s\n", updated ? "all succeeded" : "FAILED",
+                exportBatch.size(), equal ? "identical" : "DIFFERENT");
+    return equal && updated ? 0 : 1;
 }

@@ -42,18 +42,6 @@ std::string Clean(int n, const std::string& extraHeaders = std::string()) {
            "budget.\n";
 }
 
-std::string Name(int n) {
-    char name[16];
-    snprintf(name, sizeof(name), "%02d.eml", n);
-    return name;
-}
-
-// The script line that runs a menu item; options go before the "--" that lets a text start
-// with "--".
-std::string RunItem(const std::string& text, const std::string& options = std::string()) {
-    return "run " + (options.empty() ? std::string() : options + " ") + "-- \"" + text + "\"";
-}
-
 // The "progress" lines: the largest count reported, and where Cancel was pressed (0: never).
 struct ProgressSeen {
     long long highest = 0;
@@ -97,11 +85,6 @@ int FieldCount(const std::string& message, const std::string& field) {
 }
 
 }  // namespace
-
-#define NEED_BSFILTER()                                                     \
-    do {                                                                    \
-        if (!m_haveBsfilter) GTEST_SKIP() << "bsfilter is not installed"; \
-    } while (0)
 
 // ---- the menu ---------------------------------------------------------------------------------
 

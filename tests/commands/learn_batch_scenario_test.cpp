@@ -12,21 +12,6 @@ using namespace testing_scenario;
 
 namespace {
 
-#define NEED_BSFILTER()                                                     \
-    do {                                                                    \
-        if (!m_haveBsfilter) GTEST_SKIP() << "bsfilter is not installed"; \
-    } while (0)
-
-std::string Name(int n) {
-    char name[16];
-    snprintf(name, sizeof(name), "%02d.eml", n);
-    return name;
-}
-
-std::string RunItem(const std::string& text, const std::string& options = std::string()) {
-    return "run " + (options.empty() ? std::string() : options + " ") + "-- \"" + text + "\"";
-}
-
 // Messages whose bodies hold lines starting with "From " (as mailbox files would split them),
 // one of them also starting with such a line, as a message saved from a mailbox file does.
 std::string SpamWithFromLines(int n) {

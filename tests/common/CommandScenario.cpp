@@ -22,6 +22,16 @@ std::string Id(const std::string& folder, int number) {
     return folder + name;
 }
 
+std::string Name(int n) {
+    char name[16];
+    snprintf(name, sizeof(name), "%02d.eml", n);
+    return name;
+}
+
+std::string RunItem(const std::string& text, const std::string& options) {
+    return "run " + (options.empty() ? std::string() : options + " ") + "-- \"" + text + "\"";
+}
+
 void CommandScenario::SetUp() {
     m_haveBsfilter = m_install.UseBestBsfilter();
     Settings("");

@@ -25,6 +25,18 @@ std::string Id(const std::string& folder, int number);
 extern const char kInbox[];  // the inbox of the mailbox "work.mb" (Work, me@example.com)
 extern const char kTrash[];  // its trash
 
+// The name of the n-th message file of a test: "01.eml", "02.eml", ...
+std::string Name(int n);
+// The script line that runs a menu item; options go before the "--" that lets a text start
+// with "--".
+std::string RunItem(const std::string& text, const std::string& options = std::string());
+
+// In a CommandScenario test: skips it where no bsfilter (real or stand-in) is installed.
+#define NEED_BSFILTER()                                                     \
+    do {                                                                    \
+        if (!m_haveBsfilter) GTEST_SKIP() << "bsfilter is not installed"; \
+    } while (0)
+
 class CommandScenario : public ::testing::Test {
 protected:
     void SetUp() override;
