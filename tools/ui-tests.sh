@@ -135,6 +135,7 @@ check "AddToAddrToWhiteListOnSend=True" has_line "$ini" "AddToAddrToWhiteListOnS
 check "ContextMenuPosition=MenuPosition" has_line "$ini" "ContextMenuPosition=MenuPosition"
 check "UseBsfilterScript=True" has_line "$ini" "UseBsfilterScript=True"
 check "RubyModulePath is the valid path" has_line "$ini" "RubyModulePath=$(winpath "$work")\\ruby.exe"
+check "BatchLearning=True (the other page's check box)" has_line "$ini" "BatchLearning=True"
 check "OK writes all three lists" test -e "$plugin_data/WhiteList.txt" -a -e "$plugin_data/NgWordList.txt" -a -e "$plugin_data/OkWordList.txt"
 
 echo "== UI: white-list page"
