@@ -4,13 +4,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/Host.h"
-#include "host/HostMenu.h"
-#include "host/HostSystem.h"
-#include "host/HostText.h"
-#include "host/Mime.h"
-#include "host/UiDriver.h"
-#include "host/Verbs.h"
+#include "host/api/Host.h"
+#include "host/api/HostMenu.h"
+#include "host/ui/HostSystem.h"
+#include "host/store/HostText.h"
+#include "host/store/Mime.h"
+#include "host/ui/UiDriver.h"
+#include "host/cli/Verbs.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Portable half of the host's charset layer; see Charset.h.
-#include "host/Charset.h"
+#include "host/store/Charset.h"
 
 #include <map>
 #include <mutex>
 
-#include "host/HostText.h"
+#include "host/store/HostText.h"
 
 namespace Charset {
 

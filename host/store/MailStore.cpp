@@ -1,12 +1,12 @@
 // The host's data folder; see MailStore.h.
-#include "host/MailStore.h"
+#include "host/store/MailStore.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/Charset.h"
-#include "host/HostText.h"
+#include "host/store/Charset.h"
+#include "host/store/HostText.h"
 #include "platform/platform.h"
 
 namespace {

@@ -10,11 +10,11 @@
 #include <type_traits>
 #include <vector>
 
-#include "host/Charset.h"
-#include "host/Host.h"
-#include "host/HostExport.h"
-#include "host/HostSystem.h"
-#include "host/HostText.h"
+#include "host/store/Charset.h"
+#include "host/api/Host.h"
+#include "host/api/HostExport.h"
+#include "host/ui/HostSystem.h"
+#include "host/store/HostText.h"
 #include "platform/posix/ui_hooks.h"
 
 // The platform layer's MessageBoxA looks this up in the main program and lets the host answer.

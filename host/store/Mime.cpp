@@ -1,10 +1,10 @@
 // RFC 2047 decoding and encoding of header text; see Mime.h.
-#include "host/Mime.h"
+#include "host/store/Mime.h"
 
 #include <vector>
 
-#include "host/Charset.h"
-#include "host/HostText.h"
+#include "host/store/Charset.h"
+#include "host/store/HostText.h"
 
 namespace Mime {
 

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <iostream>
 
-#include "host/Charset.h"
-#include "host/Host.h"
-#include "host/HostSystem.h"
-#include "host/HostText.h"
-#include "host/Verbs.h"
+#include "host/store/Charset.h"
+#include "host/api/Host.h"
+#include "host/ui/HostSystem.h"
+#include "host/store/HostText.h"
+#include "host/cli/Verbs.h"
 
 bool IsKnownAnswer(const std::string& word);  // Host.cpp
 
@@ -104,10 +104,10 @@ const char kHelp[] =
     "                      after \"--\") and carry it out with the current selection; every host\n"
     "                      call the command makes and every message box is reported. A greyed\n"
     "                      item is refused unless --force. With a script (Windows) the UI\n"
-    "                      driver plays the user meanwhile (host/UiDriver.h).\n"
+    "                      driver plays the user meanwhile (host/ui/UiDriver.h).\n"
     "  setup [--ui-script FILE]   BKC_OnPlugInSetup with the host's main window; with a\n"
     "                      script (Windows) a driver plays the user in the settings sheet\n"
-    "                      (steps and their reports: host/UiDriver.h)\n"
+    "                      (steps and their reports: host/ui/UiDriver.h)\n"
     "  script FILE|-       run verbs line by line (UTF-8, \"#\" comments, \"quotes\" group words)\n"
     "                      in one process, so the plug-in stays loaded across steps\n"
     "\n"

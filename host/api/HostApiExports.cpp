@@ -11,13 +11,13 @@
 #include <cstring>
 #include <type_traits>
 
-#include "host/Charset.h"
-#include "host/Host.h"
-#include "host/HostApiExports.h"
-#include "host/HostExport.h"
-#include "host/HostSystem.h"
-#include "host/HostText.h"
-#include "host/Mime.h"
+#include "host/store/Charset.h"
+#include "host/api/Host.h"
+#include "host/api/HostApiExports.h"
+#include "host/api/HostExport.h"
+#include "host/ui/HostSystem.h"
+#include "host/store/HostText.h"
+#include "host/store/Mime.h"
 
 namespace {
 

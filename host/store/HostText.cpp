@@ -1,5 +1,5 @@
 // Text helpers of the host simulator; see HostText.h.
-#include "host/HostText.h"
+#include "host/store/HostText.h"
 
 #include <cstring>
 

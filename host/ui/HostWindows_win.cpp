@@ -1,5 +1,5 @@
 // Window helpers of the Windows host; see HostWindows_win.h.
-#include "host/HostWindows_win.h"
+#include "host/ui/HostWindows_win.h"
 
 namespace HostWindows {
 

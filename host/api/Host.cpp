@@ -1,8 +1,8 @@
 // The host simulator's state and its reports; see Host.h.
-#include "host/Host.h"
+#include "host/api/Host.h"
 
-#include "host/HostSystem.h"
-#include "host/HostText.h"
+#include "host/ui/HostSystem.h"
+#include "host/store/HostText.h"
 
 Host g_host;
 

@@ -5,7 +5,7 @@
 // nothing completes before the next one starts, and one that opens a modal box (which keeps
 // the UI thread inside the handler) returns after the time-out while the box waits for the
 // next step. Waiting steps poll for their window.
-#include "host/UiDriver.h"
+#include "host/ui/UiDriver.h"
 
 #include <atomic>
 #include <cstdio>
@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "host/Charset.h"
-#include "host/Host.h"
-#include "host/HostText.h"
-#include "host/HostWindows_win.h"
-#include "host/Json.h"
+#include "host/store/Charset.h"
+#include "host/api/Host.h"
+#include "host/store/HostText.h"
+#include "host/ui/HostWindows_win.h"
+#include "host/cli/Json.h"
 #include "platform/platform.h"
 
 namespace {

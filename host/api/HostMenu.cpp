@@ -1,10 +1,10 @@
 // The context menu; see HostMenu.h.
-#include "host/HostMenu.h"
+#include "host/api/HostMenu.h"
 
-#include "host/Charset.h"
-#include "host/Host.h"
-#include "host/HostText.h"
-#include "host/Json.h"
+#include "host/store/Charset.h"
+#include "host/api/Host.h"
+#include "host/store/HostText.h"
+#include "host/cli/Json.h"
 
 namespace HostMenu {
 

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <set>
 
-#include "host/Host.h"
-#include "host/HostApiExports.h"
-#include "host/HostText.h"
-#include "host/Mime.h"
-#include "host/Verbs.h"
+#include "host/api/Host.h"
+#include "host/api/HostApiExports.h"
+#include "host/store/HostText.h"
+#include "host/store/Mime.h"
+#include "host/cli/Verbs.h"
 
 namespace {
 

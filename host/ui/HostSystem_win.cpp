@@ -10,10 +10,10 @@
 #include <set>
 #include <vector>
 
-#include "host/Host.h"
-#include "host/HostSystem.h"
-#include "host/HostText.h"
-#include "host/HostWindows_win.h"
+#include "host/api/Host.h"
+#include "host/ui/HostSystem.h"
+#include "host/store/HostText.h"
+#include "host/ui/HostWindows_win.h"
 
 namespace HostSystem {
 
