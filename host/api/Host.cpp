@@ -2,7 +2,6 @@
 #include "host/api/Host.h"
 
 #include "host/ui/HostSystem.h"
-#include "host/store/HostText.h"
 
 Host g_host;
 

@@ -21,6 +21,7 @@
 #include "host/store/HostText.h"
 #include "host/ui/HostWindows_win.h"
 #include "host/cli/Json.h"
+#include "platform/Mbcs.h"
 #include "platform/platform.h"
 
 namespace {
@@ -80,7 +81,7 @@ HWND DescendantWithId(HWND window, int id) {
 bool IsMessageBox(HWND dialog, std::string* text) {
     bool hasText = false;
     for (HWND child : Descendants(dialog)) {
-        const std::string className = HostText::ToLowerAscii(ClassOf(child));
+        const std::string className = Mbcs::ToLowerAscii(ClassOf(child));
         if (className == "static") {
             if (GetDlgCtrlID(child) == 0xFFFF) {
                 hasText = true;
@@ -221,7 +222,7 @@ void TreeJson(HWND tree, HTREEITEM first, const std::string& prefix, std::string
 HTREEITEM TreeFind(HWND tree, const std::string& path, bool expandOnTheWay) {
     HTREEITEM level = TreeNext(tree, nullptr, TVGN_ROOT);
     HTREEITEM found = nullptr;
-    for (const std::string& piece : HostText::Split(path, '/')) {
+    for (const std::string& piece : Mbcs::Split(path, '/')) {
         found = nullptr;
         for (HTREEITEM item = level; item != nullptr; item = TreeNext(tree, item, TVGN_NEXT)) {
             if (TreeText(tree, item, nullptr) == piece) {
@@ -308,378 +309,447 @@ bool Need(const std::vector<std::string>& step, size_t words, JsonLine& line) {
     return false;
 }
 
+// ---- one handler per kind of step ---------------------------------------------------------
+// Each gets the step's words and its report line; false ends the script.
+
+bool StepSheet(const std::string&, const std::vector<std::string>&, JsonLine& line) {
+    g_sheet = WaitFor([](HWND dialog) { return TextOf(dialog).compare(0, 8, "Mirvane ") == 0; });
+    if (g_sheet == nullptr) {
+        Report(line, false, "no settings sheet");
+        return false;
+    }
+    Settle();
+    line.Str("caption", TextOf(g_sheet));
+    Report(line, true);
+    return true;
+}
+
+bool StepPage(const std::string&, const std::vector<std::string>& step, JsonLine& line) {
+    if (!Need(step, 2, line)) return true;
+    Send(g_sheet, PSM_SETCURSEL, static_cast<WPARAM>(std::atoi(step[1].c_str())), 0, 3000);
+    Settle();
+    HWND page = CurrentWindow();
+    line.Str("title", page != nullptr ? TextOf(page) : std::string());
+    Report(line, page != nullptr);
+    return true;
+}
+
+bool StepControlState(const std::string& op, const std::vector<std::string>& step, JsonLine& line) {
+    if (!Need(step, 2, line)) return true;
+    line.Int("id", std::atoi(step[1].c_str()));
+    HWND control = StepControl(step, line);
+    if (control == nullptr) return true;
+    if (op == "click") {
+        Click(control);
+    } else if (op == "check") {
+        if (!Need(step, 3, line)) return true;
+        const bool want = step[2] == "1";
+        const bool is = Send(control, BM_GETCHECK, 0, 0, 2000) == BST_CHECKED;
+        if (want != is) Click(control);
+    } else if (op == "settext") {
+        if (!Need(step, 3, line)) return true;
+        const std::string text = Cp932(step[2]);
+        Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), 2000);
+    }
+    Settle();
+    bool ok = true;
+    line.Str("text", TextOf(control)).Bool("checked", Send(control, BM_GETCHECK, 0, 0, 2000) == BST_CHECKED)
+        .Bool("enabled", IsWindowEnabled(control) != FALSE);
+    if (op == "expect" && Need(step, 3, line)) ok = TextOf(control) == Expected(step[2]);
+    if (op == "expect-checked" && Need(step, 3, line)) {
+        ok = (Send(control, BM_GETCHECK, 0, 0, 2000) == BST_CHECKED) == (step[2] == "1");
+    }
+    if (op == "expect-enabled" && Need(step, 3, line)) ok = (IsWindowEnabled(control) != FALSE) == (step[2] == "1");
+    Report(line, ok, ok ? std::string() : "unexpected state");
+    return true;
+}
+
+// Ctrl held while clicking: the driver shares the UI thread's input state for the click
+// so that GetKeyState there sees the key down.
+bool StepCtrlClick(const std::string&, const std::vector<std::string>& step, JsonLine& line) {
+    if (!Need(step, 2, line)) return true;
+    line.Int("id", std::atoi(step[1].c_str()));
+    HWND control = StepControl(step, line);
+    if (control == nullptr) return true;
+    const DWORD uiThread = GetWindowThreadProcessId(control, nullptr);
+    const BOOL attached = AttachThreadInput(GetCurrentThreadId(), uiThread, TRUE);
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    const BYTE previous = keys[VK_CONTROL];
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    Click(control);
+    Settle();
+    keys[VK_CONTROL] = previous;
+    SetKeyboardState(keys);
+    if (attached) AttachThreadInput(GetCurrentThreadId(), uiThread, FALSE);
+    Report(line, attached != FALSE, attached ? std::string() : "cannot share the input state");
+    return true;
+}
+
+// A window of another program (the editor the page starts): wait for it by class,
+// report its title, and close it.
+bool StepWindow(const std::string&, const std::vector<std::string>& step, JsonLine& line) {
+    if (!Need(step, 2, line)) return true;
+    const std::string className = step[1];
+    HWND window = nullptr;
+    const DWORD start = GetTickCount();
+    while (window == nullptr && GetTickCount() - start < kWindowTimeout) {
+        window = FindWindowA(className.c_str(), nullptr);
+        if (window == nullptr) Sleep(50);
+    }
+    if (window == nullptr) {
+        Report(line.Utf8("class", className), false, "no such window");
+        return true;
+    }
+    Sleep(300);
+    const std::string title = TextOf(window);
+    line.Utf8("class", className).Str("title", title);
+    bool ok = true;
+    if (step.size() >= 3) ok = title.find(Expected(step[2])) != std::string::npos;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    const DWORD closing = GetTickCount();
+    while (IsWindow(window) && GetTickCount() - closing < kWindowTimeout) Sleep(50);
+    Report(line, ok, ok ? std::string() : "unexpected title");
+    return true;
+}
+
+bool StepMsgbox(const std::string&, const std::vector<std::string>& step, JsonLine& line) {
+    if (!Need(step, 2, line)) return true;
+    std::string text;
+    HWND box = WaitFor([&](HWND dialog) { return dialog != g_sheet && IsMessageBox(dialog, &text); });
+    if (box == nullptr) {
+        Report(line, false, "no message box");
+        return false;
+    }
+    Settle();
+    IsMessageBox(box, &text);
+    line.Str("caption", TextOf(box)).Str("text", text);
+    const std::string& answer = step[1];
+    const int button = answer == "yes" ? IDYES : answer == "no" ? IDNO : answer == "cancel" ? IDCANCEL : IDOK;
+    bool ok = true;
+    if (step.size() >= 3) {
+        // A text ending in "*" is a prefix (messages that carry a library's wording).
+        const std::string want = Expected(step[2]);
+        if (!want.empty() && want.back() == '*') {
+            ok = text.compare(0, want.size() - 1, want, 0, want.size() - 1) == 0;
+        } else {
+            ok = text == want;
+        }
+    }
+    HostWindows::PressButton(box, button);
+    const DWORD start = GetTickCount();
+    while (IsWindow(box) && GetTickCount() - start < kWindowTimeout) Sleep(20);
+    Settle();
+    line.Utf8("answer", answer);
+    Report(line, ok, ok ? std::string() : "unexpected text");
+    return true;
+}
+
+bool StepFile(const std::string& op, const std::vector<std::string>& step, JsonLine& line) {
+    HWND dialog = WaitFor([](HWND d) { return d != g_sheet && FileNameControl(d) != nullptr; });
+    if (dialog == nullptr) {
+        Report(line, false, "no file dialog");
+        return false;
+    }
+    Settle();
+    line.Str("caption", TextOf(dialog));
+    HWND name = FileNameControl(dialog);
+    line.Str("offered", TextOf(name));
+    if (op == "file") {
+        if (!Need(step, 2, line)) return true;
+        const std::string path = Cp932(step[1]);
+        Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), 2000);
+        line.Str("path", path);
+    }
+    const int button = op == "file" ? IDOK : IDCANCEL;
+    HostWindows::PressButton(dialog, button);
+    Sleep(300);
+    Report(line, true);
+    return true;
+}
+
+bool StepDialog(const std::string&, const std::vector<std::string>& step, JsonLine& line) {
+    if (!Need(step, 2, line)) return true;
+    const std::string caption = Cp932(step[1]);
+    g_dialog = WaitFor([&](HWND dialog) { return TextOf(dialog) == caption; });
+    if (g_dialog == nullptr) {
+        Report(line, false, "no dialog");
+        return false;
+    }
+    Settle();
+    line.Str("caption", caption);
+    HWND prompt = nullptr;
+    for (HWND child : Descendants(g_dialog)) {
+        if (Mbcs::ToLowerAscii(ClassOf(child)) == "static" && !TextOf(child).empty()) {
+            prompt = child;
+            break;
+        }
+    }
+    if (prompt != nullptr) line.Str("prompt", TextOf(prompt));
+    Report(line, true);
+    return true;
+}
+
+// A progress dialog: a top-level dialog with a progress bar (it runs on its own thread).
+bool StepProgress(const std::string&, const std::vector<std::string>&, JsonLine& line) {
+    g_dialog = WaitFor([](HWND dialog) {
+        for (HWND child : Descendants(dialog)) {
+            if (Mbcs::ToLowerAscii(ClassOf(child)) == "msctls_progress32") return true;
+        }
+        return false;
+    });
+    if (g_dialog == nullptr) {
+        Report(line, false, "no progress dialog");
+        return false;
+    }
+    Sleep(300);
+    line.Str("caption", TextOf(g_dialog));
+    for (HWND child : Descendants(g_dialog)) {
+        if (Mbcs::ToLowerAscii(ClassOf(child)) == "static") line.Str("status", TextOf(child));
+    }
+    Report(line, true);
+    return true;
+}
+
+bool StepDialogEnd(const std::string&, const std::vector<std::string>&, JsonLine& line) {
+    const DWORD start = GetTickCount();
+    while (g_dialog != nullptr && IsWindow(g_dialog) && GetTickCount() - start < kWindowTimeout) Sleep(20);
+    const bool gone = g_dialog == nullptr || !IsWindow(g_dialog);
+    g_dialog = nullptr;
+    Settle();
+    Report(line, gone, gone ? std::string() : "the dialog stays");
+    return true;
+}
+
+bool StepExpectTree(const std::string& op, const std::vector<std::string>& step, JsonLine& line) {
+    if (!Need(step, 3, line)) return true;
+    HWND tree = StepControl(step, line);
+    if (tree == nullptr) return true;
+    const std::string path = Cp932(step[2]);
+    HTREEITEM item = TreeFind(tree, path, false);
+    line.Str("path", path);
+    bool ok;
+    if (op == "expect-tree") {
+        ok = (item != nullptr) == (step.size() < 4 || step[3] != "0");
+    } else {
+        HTREEITEM selected = TreeNext(tree, nullptr, TVGN_CARET);
+        ok = item != nullptr && item == selected;
+    }
+    Report(line, ok, ok ? std::string() : "unexpected tree");
+    return true;
+}
+
+bool StepTreeAction(const std::string& op, const std::vector<std::string>& step, JsonLine& line) {
+    if (!Need(step, op == "tree" ? 2 : 3, line)) return true;
+    HWND tree = StepControl(step, line);
+    if (tree == nullptr) return true;
+    if (op != "tree") {
+        const std::string path = Cp932(step[2]);
+        HTREEITEM item = TreeFind(tree, path, false);
+        if (item == nullptr) {
+            Report(line.Str("path", path), false, "no such item");
+            return true;
+        }
+        Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item), 2000);
+        // The user's key opens the item, so the dialog hears TVN_ITEMEXPANDED.
+        if (op == "tree-expand") Send(tree, WM_KEYDOWN, VK_RIGHT, 0, 2000);
+        Settle();
+        line.Str("path", path);
+    }
+    std::string items = "[";
+    TreeJson(tree, TreeNext(tree, nullptr, TVGN_ROOT), std::string(), &items);
+    line.Raw("items", items + "]");
+    Report(line, true);
+    return true;
+}
+
+bool StepExpectSort(const std::string&, const std::vector<std::string>& step, JsonLine& line) {
+    if (!Need(step, 3, line)) return true;
+    HWND list = StepControl(step, line);
+    if (list == nullptr) return true;
+    // The sorted column carries a mark (sort flag or bitmap), every other column none.
+    HWND header = reinterpret_cast<HWND>(Send(list, LVM_GETHEADER, 0, 0, 2000));
+    const int columns = static_cast<int>(Send(header, HDM_GETITEMCOUNT, 0, 0, 2000));
+    const int sorted = std::atoi(step[2].c_str());
+    const std::string direction = step.size() > 3 ? step[3] : std::string();
+    bool ok = true;
+    for (int c = 0; c < columns; ++c) {
+        HDITEMA item = {};
+        item.mask = HDI_FORMAT | HDI_BITMAP;
+        Send(header, HDM_GETITEMA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&item), 2000);
+        const bool up = (item.fmt & HDF_SORTUP) != 0;
+        const bool down = (item.fmt & HDF_SORTDOWN) != 0;
+        const bool bitmap = (item.fmt & HDF_BITMAP) != 0 && item.hbm != nullptr;
+        const bool marked = up || down || bitmap;
+        if (marked != (c == sorted)) ok = false;
+        if (c == sorted && !bitmap && direction == "up" && !up) ok = false;
+        if (c == sorted && !bitmap && direction == "down" && !down) ok = false;
+    }
+    line.Int("column", sorted);
+    Report(line, ok, ok ? std::string() : "unexpected sort mark");
+    return true;
+}
+
+bool StepListExpect(const std::string& op, const std::vector<std::string>& step, JsonLine& line) {
+    if (!Need(step, op == "expect-row" ? 5 : (op == "list-clear" ? 2 : 3), line)) return true;
+    HWND list = StepControl(step, line);
+    if (list == nullptr) return true;
+    bool ok = true;
+    if (op == "list-clear") {
+        LVITEMA item = {};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item), 2000);
+        Settle();
+    } else if (op == "expect-count") {
+        const int count = static_cast<int>(Send(list, LVM_GETITEMCOUNT, 0, 0, 2000));
+        line.Int("count", count);
+        ok = count == std::atoi(step[2].c_str());
+    } else {
+        char text[1024] = "";
+        LVITEMA item = {};
+        item.iSubItem = std::atoi(step[3].c_str());
+        item.pszText = text;
+        item.cchTextMax = sizeof(text);
+        Send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(std::atoi(step[2].c_str())), reinterpret_cast<LPARAM>(&item),
+             2000);
+        line.Str("text", text);
+        ok = std::string(text) == Expected(step[4]);
+    }
+    Report(line, ok, ok ? std::string() : "unexpected list");
+    return true;
+}
+
+bool StepListAction(const std::string& op, const std::vector<std::string>& step, JsonLine& line) {
+    if (!Need(step, op == "list" ? 2 : 3, line)) return true;
+    HWND list = StepControl(step, line);
+    if (list == nullptr) return true;
+    const int n = step.size() > 2 ? std::atoi(step[2].c_str()) : 0;
+    if (op == "list-select" || op == "list-dblclick") {
+        LVITEMA item = {};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(&item), 2000);
+        if (op == "list-dblclick") {
+            RECT rect = {};
+            rect.left = LVIR_LABEL;
+            Send(list, LVM_GETITEMRECT, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(&rect), 2000);
+            const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+            Send(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+            Send(list, WM_LBUTTONUP, 0, at);
+        }
+    } else if (op == "list-column") {
+        HWND header = reinterpret_cast<HWND>(Send(list, LVM_GETHEADER, 0, 0, 2000));
+        RECT rect = {};
+        Send(header, HDM_GETITEMRECT, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(&rect), 2000);
+        const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+        Send(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        Send(header, WM_LBUTTONUP, 0, at);
+    } else if (op == "list-key") {
+        Send(list, WM_KEYDOWN, static_cast<WPARAM>(n), 0);
+        Send(list, WM_KEYUP, static_cast<WPARAM>(n), 0);
+    }
+    Settle();
+    line.Raw("list", ListJson(list));
+    Report(line, true);
+    return true;
+}
+
+bool StepSend(const std::string&, const std::vector<std::string>& step, JsonLine& line) {
+    if (!Need(step, 2, line)) return true;
+    std::ifstream in(step[1], std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    const std::string text = HostText::ToCrLf(content.str());
+    const LRESULT result = Send(g_host.mainWindow, kSendMessage, 0, reinterpret_cast<LPARAM>(&text), 10000);
+    line.Utf8("file", step[1]).Int("return", static_cast<long long>(result));
+    Report(line, in.good() || in.eof());
+    return true;
+}
+
+bool StepShot(const std::string&, const std::vector<std::string>& step, JsonLine& line) {
+    if (!Need(step, 2, line)) return true;
+    Settle();
+    Sleep(250);
+    HWND window = TopWindow();
+    const bool ok = window != nullptr && SaveWindowBitmap(window, step[1]);
+    line.Utf8("file", step[1]).Str("window", window != nullptr ? TextOf(window) : std::string());
+    Report(line, ok);
+    return true;
+}
+
+bool StepOkOrCancel(const std::string& op, const std::vector<std::string>&, JsonLine& line) {
+    Send(g_sheet, PSM_PRESSBUTTON, op == "ok" ? PSBTN_OK : PSBTN_CANCEL, 0);
+    PostMessageA(g_sheet, WM_NULL, 0, 0);
+    Sleep(100);
+    Report(line, true);
+    return true;
+}
+
+bool StepClosed(const std::string&, const std::vector<std::string>&, JsonLine& line) {
+    const DWORD start = GetTickCount();
+    while (IsWindow(g_sheet) && IsWindowVisible(g_sheet) && GetTickCount() - start < kWindowTimeout) Sleep(20);
+    const bool gone = !IsWindow(g_sheet) || !IsWindowVisible(g_sheet);
+    Report(line, gone, gone ? std::string() : "the sheet stays open");
+    return gone;
+}
+
+bool StepSleep(const std::string&, const std::vector<std::string>& step, JsonLine& line) {
+    Sleep(step.size() > 1 ? static_cast<DWORD>(std::atoi(step[1].c_str())) : 100);
+    Report(line, true);
+    return true;
+}
+
+typedef bool (*StepHandler)(const std::string& op, const std::vector<std::string>& step, JsonLine& line);
+
+const struct {
+    const char* op;
+    StepHandler run;
+} kSteps[] = {
+    {"sheet", StepSheet},
+    {"page", StepPage},
+    {"click", StepControlState},
+    {"check", StepControlState},
+    {"settext", StepControlState},
+    {"read", StepControlState},
+    {"expect", StepControlState},
+    {"expect-checked", StepControlState},
+    {"expect-enabled", StepControlState},
+    {"ctrl-click", StepCtrlClick},
+    {"window", StepWindow},
+    {"msgbox", StepMsgbox},
+    {"file", StepFile},
+    {"file-cancel", StepFile},
+    {"dialog", StepDialog},
+    {"progress", StepProgress},
+    {"dialog-end", StepDialogEnd},
+    {"expect-tree", StepExpectTree},
+    {"expect-tree-selected", StepExpectTree},
+    {"tree", StepTreeAction},
+    {"tree-select", StepTreeAction},
+    {"tree-expand", StepTreeAction},
+    {"expect-sort", StepExpectSort},
+    {"expect-count", StepListExpect},
+    {"expect-row", StepListExpect},
+    {"list-clear", StepListExpect},
+    {"list", StepListAction},
+    {"list-select", StepListAction},
+    {"list-dblclick", StepListAction},
+    {"list-column", StepListAction},
+    {"list-key", StepListAction},
+    {"send", StepSend},
+    {"shot", StepShot},
+    {"ok", StepOkOrCancel},
+    {"cancel", StepOkOrCancel},
+    {"closed", StepClosed},
+    {"sleep", StepSleep},
+};
+
 // Runs one step; false ends the script.
 bool RunStep(size_t index, const std::vector<std::string>& step) {
     JsonLine line = Line(index, step);
-    const std::string& op = step[0];
-    if (op == "sheet") {
-        g_sheet = WaitFor([](HWND dialog) { return TextOf(dialog).compare(0, 8, "Mirvane ") == 0; });
-        if (g_sheet == nullptr) {
-            Report(line, false, "no settings sheet");
-            return false;
-        }
-        Settle();
-        line.Str("caption", TextOf(g_sheet));
-        Report(line, true);
-        return true;
-    }
-    if (op == "page") {
-        if (!Need(step, 2, line)) return true;
-        Send(g_sheet, PSM_SETCURSEL, static_cast<WPARAM>(std::atoi(step[1].c_str())), 0, 3000);
-        Settle();
-        HWND page = CurrentWindow();
-        line.Str("title", page != nullptr ? TextOf(page) : std::string());
-        Report(line, page != nullptr);
-        return true;
-    }
-    if (op == "click" || op == "check" || op == "settext" || op == "read" || op == "expect" ||
-        op == "expect-checked" || op == "expect-enabled") {
-        if (!Need(step, 2, line)) return true;
-        line.Int("id", std::atoi(step[1].c_str()));
-        HWND control = StepControl(step, line);
-        if (control == nullptr) return true;
-        if (op == "click") {
-            Click(control);
-        } else if (op == "check") {
-            if (!Need(step, 3, line)) return true;
-            const bool want = step[2] == "1";
-            const bool is = Send(control, BM_GETCHECK, 0, 0, 2000) == BST_CHECKED;
-            if (want != is) Click(control);
-        } else if (op == "settext") {
-            if (!Need(step, 3, line)) return true;
-            const std::string text = Cp932(step[2]);
-            Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), 2000);
-        }
-        Settle();
-        bool ok = true;
-        line.Str("text", TextOf(control)).Bool("checked", Send(control, BM_GETCHECK, 0, 0, 2000) == BST_CHECKED)
-            .Bool("enabled", IsWindowEnabled(control) != FALSE);
-        if (op == "expect" && Need(step, 3, line)) ok = TextOf(control) == Expected(step[2]);
-        if (op == "expect-checked" && Need(step, 3, line)) {
-            ok = (Send(control, BM_GETCHECK, 0, 0, 2000) == BST_CHECKED) == (step[2] == "1");
-        }
-        if (op == "expect-enabled" && Need(step, 3, line)) ok = (IsWindowEnabled(control) != FALSE) == (step[2] == "1");
-        Report(line, ok, ok ? std::string() : "unexpected state");
-        return true;
-    }
-    if (op == "ctrl-click") {
-        // Ctrl held while clicking: the driver shares the UI thread's input state for the click
-        // so that GetKeyState there sees the key down.
-        if (!Need(step, 2, line)) return true;
-        line.Int("id", std::atoi(step[1].c_str()));
-        HWND control = StepControl(step, line);
-        if (control == nullptr) return true;
-        const DWORD uiThread = GetWindowThreadProcessId(control, nullptr);
-        const BOOL attached = AttachThreadInput(GetCurrentThreadId(), uiThread, TRUE);
-        BYTE keys[256] = {};
-        GetKeyboardState(keys);
-        const BYTE previous = keys[VK_CONTROL];
-        keys[VK_CONTROL] = 0x80;
-        SetKeyboardState(keys);
-        Click(control);
-        Settle();
-        keys[VK_CONTROL] = previous;
-        SetKeyboardState(keys);
-        if (attached) AttachThreadInput(GetCurrentThreadId(), uiThread, FALSE);
-        Report(line, attached != FALSE, attached ? std::string() : "cannot share the input state");
-        return true;
-    }
-    if (op == "window") {
-        // A window of another program (the editor the page starts): wait for it by class,
-        // report its title, and close it.
-        if (!Need(step, 2, line)) return true;
-        const std::string className = step[1];
-        HWND window = nullptr;
-        const DWORD start = GetTickCount();
-        while (window == nullptr && GetTickCount() - start < kWindowTimeout) {
-            window = FindWindowA(className.c_str(), nullptr);
-            if (window == nullptr) Sleep(50);
-        }
-        if (window == nullptr) {
-            Report(line.Utf8("class", className), false, "no such window");
-            return true;
-        }
-        Sleep(300);
-        const std::string title = TextOf(window);
-        line.Utf8("class", className).Str("title", title);
-        bool ok = true;
-        if (step.size() >= 3) ok = title.find(Expected(step[2])) != std::string::npos;
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        const DWORD closing = GetTickCount();
-        while (IsWindow(window) && GetTickCount() - closing < kWindowTimeout) Sleep(50);
-        Report(line, ok, ok ? std::string() : "unexpected title");
-        return true;
-    }
-    if (op == "msgbox") {
-        if (!Need(step, 2, line)) return true;
-        std::string text;
-        HWND box = WaitFor([&](HWND dialog) { return dialog != g_sheet && IsMessageBox(dialog, &text); });
-        if (box == nullptr) {
-            Report(line, false, "no message box");
-            return false;
-        }
-        Settle();
-        IsMessageBox(box, &text);
-        line.Str("caption", TextOf(box)).Str("text", text);
-        const std::string& answer = step[1];
-        const int button = answer == "yes" ? IDYES : answer == "no" ? IDNO : answer == "cancel" ? IDCANCEL : IDOK;
-        bool ok = true;
-        if (step.size() >= 3) {
-            // A text ending in "*" is a prefix (messages that carry a library's wording).
-            const std::string want = Expected(step[2]);
-            if (!want.empty() && want.back() == '*') {
-                ok = text.compare(0, want.size() - 1, want, 0, want.size() - 1) == 0;
-            } else {
-                ok = text == want;
-            }
-        }
-        HostWindows::PressButton(box, button);
-        const DWORD start = GetTickCount();
-        while (IsWindow(box) && GetTickCount() - start < kWindowTimeout) Sleep(20);
-        Settle();
-        line.Utf8("answer", answer);
-        Report(line, ok, ok ? std::string() : "unexpected text");
-        return true;
-    }
-    if (op == "file" || op == "file-cancel") {
-        HWND dialog = WaitFor([](HWND d) { return d != g_sheet && FileNameControl(d) != nullptr; });
-        if (dialog == nullptr) {
-            Report(line, false, "no file dialog");
-            return false;
-        }
-        Settle();
-        line.Str("caption", TextOf(dialog));
-        HWND name = FileNameControl(dialog);
-        line.Str("offered", TextOf(name));
-        if (op == "file") {
-            if (!Need(step, 2, line)) return true;
-            const std::string path = Cp932(step[1]);
-            Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), 2000);
-            line.Str("path", path);
-        }
-        const int button = op == "file" ? IDOK : IDCANCEL;
-        HostWindows::PressButton(dialog, button);
-        Sleep(300);
-        Report(line, true);
-        return true;
-    }
-    if (op == "dialog") {
-        if (!Need(step, 2, line)) return true;
-        const std::string caption = Cp932(step[1]);
-        g_dialog = WaitFor([&](HWND dialog) { return TextOf(dialog) == caption; });
-        if (g_dialog == nullptr) {
-            Report(line, false, "no dialog");
-            return false;
-        }
-        Settle();
-        line.Str("caption", caption);
-        HWND prompt = nullptr;
-        for (HWND child : Descendants(g_dialog)) {
-            if (HostText::ToLowerAscii(ClassOf(child)) == "static" && !TextOf(child).empty()) {
-                prompt = child;
-                break;
-            }
-        }
-        if (prompt != nullptr) line.Str("prompt", TextOf(prompt));
-        Report(line, true);
-        return true;
-    }
-    if (op == "progress") {
-        // A progress dialog: a top-level dialog with a progress bar (it runs on its own thread).
-        g_dialog = WaitFor([](HWND dialog) {
-            for (HWND child : Descendants(dialog)) {
-                if (HostText::ToLowerAscii(ClassOf(child)) == "msctls_progress32") return true;
-            }
-            return false;
-        });
-        if (g_dialog == nullptr) {
-            Report(line, false, "no progress dialog");
-            return false;
-        }
-        Sleep(300);
-        line.Str("caption", TextOf(g_dialog));
-        for (HWND child : Descendants(g_dialog)) {
-            if (HostText::ToLowerAscii(ClassOf(child)) == "static") line.Str("status", TextOf(child));
-        }
-        Report(line, true);
-        return true;
-    }
-    if (op == "dialog-end") {
-        const DWORD start = GetTickCount();
-        while (g_dialog != nullptr && IsWindow(g_dialog) && GetTickCount() - start < kWindowTimeout) Sleep(20);
-        const bool gone = g_dialog == nullptr || !IsWindow(g_dialog);
-        g_dialog = nullptr;
-        Settle();
-        Report(line, gone, gone ? std::string() : "the dialog stays");
-        return true;
-    }
-    if (op == "expect-tree" || op == "expect-tree-selected") {
-        if (!Need(step, 3, line)) return true;
-        HWND tree = StepControl(step, line);
-        if (tree == nullptr) return true;
-        const std::string path = Cp932(step[2]);
-        HTREEITEM item = TreeFind(tree, path, false);
-        line.Str("path", path);
-        bool ok;
-        if (op == "expect-tree") {
-            ok = (item != nullptr) == (step.size() < 4 || step[3] != "0");
-        } else {
-            HTREEITEM selected = TreeNext(tree, nullptr, TVGN_CARET);
-            ok = item != nullptr && item == selected;
-        }
-        Report(line, ok, ok ? std::string() : "unexpected tree");
-        return true;
-    }
-    if (op == "tree" || op == "tree-select" || op == "tree-expand") {
-        if (!Need(step, op == "tree" ? 2 : 3, line)) return true;
-        HWND tree = StepControl(step, line);
-        if (tree == nullptr) return true;
-        if (op != "tree") {
-            const std::string path = Cp932(step[2]);
-            HTREEITEM item = TreeFind(tree, path, false);
-            if (item == nullptr) {
-                Report(line.Str("path", path), false, "no such item");
-                return true;
-            }
-            Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item), 2000);
-            // The user's key opens the item, so the dialog hears TVN_ITEMEXPANDED.
-            if (op == "tree-expand") Send(tree, WM_KEYDOWN, VK_RIGHT, 0, 2000);
-            Settle();
-            line.Str("path", path);
-        }
-        std::string items = "[";
-        TreeJson(tree, TreeNext(tree, nullptr, TVGN_ROOT), std::string(), &items);
-        line.Raw("items", items + "]");
-        Report(line, true);
-        return true;
-    }
-    if (op == "expect-sort") {
-        if (!Need(step, 3, line)) return true;
-        HWND list = StepControl(step, line);
-        if (list == nullptr) return true;
-        // The sorted column carries a mark (sort flag or bitmap), every other column none.
-        HWND header = reinterpret_cast<HWND>(Send(list, LVM_GETHEADER, 0, 0, 2000));
-        const int columns = static_cast<int>(Send(header, HDM_GETITEMCOUNT, 0, 0, 2000));
-        const int sorted = std::atoi(step[2].c_str());
-        const std::string direction = step.size() > 3 ? step[3] : std::string();
-        bool ok = true;
-        for (int c = 0; c < columns; ++c) {
-            HDITEMA item = {};
-            item.mask = HDI_FORMAT | HDI_BITMAP;
-            Send(header, HDM_GETITEMA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&item), 2000);
-            const bool up = (item.fmt & HDF_SORTUP) != 0;
-            const bool down = (item.fmt & HDF_SORTDOWN) != 0;
-            const bool bitmap = (item.fmt & HDF_BITMAP) != 0 && item.hbm != nullptr;
-            const bool marked = up || down || bitmap;
-            if (marked != (c == sorted)) ok = false;
-            if (c == sorted && !bitmap && direction == "up" && !up) ok = false;
-            if (c == sorted && !bitmap && direction == "down" && !down) ok = false;
-        }
-        line.Int("column", sorted);
-        Report(line, ok, ok ? std::string() : "unexpected sort mark");
-        return true;
-    }
-    if (op == "expect-count" || op == "expect-row" || op == "list-clear") {
-        if (!Need(step, op == "expect-row" ? 5 : (op == "list-clear" ? 2 : 3), line)) return true;
-        HWND list = StepControl(step, line);
-        if (list == nullptr) return true;
-        bool ok = true;
-        if (op == "list-clear") {
-            LVITEMA item = {};
-            item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-            Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item), 2000);
-            Settle();
-        } else if (op == "expect-count") {
-            const int count = static_cast<int>(Send(list, LVM_GETITEMCOUNT, 0, 0, 2000));
-            line.Int("count", count);
-            ok = count == std::atoi(step[2].c_str());
-        } else {
-            char text[1024] = "";
-            LVITEMA item = {};
-            item.iSubItem = std::atoi(step[3].c_str());
-            item.pszText = text;
-            item.cchTextMax = sizeof(text);
-            Send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(std::atoi(step[2].c_str())), reinterpret_cast<LPARAM>(&item),
-                 2000);
-            line.Str("text", text);
-            ok = std::string(text) == Expected(step[4]);
-        }
-        Report(line, ok, ok ? std::string() : "unexpected list");
-        return true;
-    }
-    if (op == "list" || op == "list-select" || op == "list-dblclick" || op == "list-column" || op == "list-key") {
-        if (!Need(step, op == "list" ? 2 : 3, line)) return true;
-        HWND list = StepControl(step, line);
-        if (list == nullptr) return true;
-        const int n = step.size() > 2 ? std::atoi(step[2].c_str()) : 0;
-        if (op == "list-select" || op == "list-dblclick") {
-            LVITEMA item = {};
-            item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-            item.state = LVIS_SELECTED | LVIS_FOCUSED;
-            Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(&item), 2000);
-            if (op == "list-dblclick") {
-                RECT rect = {};
-                rect.left = LVIR_LABEL;
-                Send(list, LVM_GETITEMRECT, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(&rect), 2000);
-                const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-                Send(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-                Send(list, WM_LBUTTONUP, 0, at);
-            }
-        } else if (op == "list-column") {
-            HWND header = reinterpret_cast<HWND>(Send(list, LVM_GETHEADER, 0, 0, 2000));
-            RECT rect = {};
-            Send(header, HDM_GETITEMRECT, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(&rect), 2000);
-            const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-            Send(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
-            Send(header, WM_LBUTTONUP, 0, at);
-        } else if (op == "list-key") {
-            Send(list, WM_KEYDOWN, static_cast<WPARAM>(n), 0);
-            Send(list, WM_KEYUP, static_cast<WPARAM>(n), 0);
-        }
-        Settle();
-        line.Raw("list", ListJson(list));
-        Report(line, true);
-        return true;
-    }
-    if (op == "send") {
-        if (!Need(step, 2, line)) return true;
-        std::ifstream in(step[1], std::ios::binary);
-        std::stringstream content;
-        content << in.rdbuf();
-        const std::string text = HostText::ToCrLf(content.str());
-        const LRESULT result = Send(g_host.mainWindow, kSendMessage, 0, reinterpret_cast<LPARAM>(&text), 10000);
-        line.Utf8("file", step[1]).Int("return", static_cast<long long>(result));
-        Report(line, in.good() || in.eof());
-        return true;
-    }
-    if (op == "shot") {
-        if (!Need(step, 2, line)) return true;
-        Settle();
-        Sleep(250);
-        HWND window = TopWindow();
-        const bool ok = window != nullptr && SaveWindowBitmap(window, step[1]);
-        line.Utf8("file", step[1]).Str("window", window != nullptr ? TextOf(window) : std::string());
-        Report(line, ok);
-        return true;
-    }
-    if (op == "ok" || op == "cancel") {
-        Send(g_sheet, PSM_PRESSBUTTON, op == "ok" ? PSBTN_OK : PSBTN_CANCEL, 0);
-        PostMessageA(g_sheet, WM_NULL, 0, 0);
-        Sleep(100);
-        Report(line, true);
-        return true;
-    }
-    if (op == "closed") {
-        const DWORD start = GetTickCount();
-        while (IsWindow(g_sheet) && IsWindowVisible(g_sheet) && GetTickCount() - start < kWindowTimeout) Sleep(20);
-        const bool gone = !IsWindow(g_sheet) || !IsWindowVisible(g_sheet);
-        Report(line, gone, gone ? std::string() : "the sheet stays open");
-        return gone;
-    }
-    if (op == "sleep") {
-        Sleep(step.size() > 1 ? static_cast<DWORD>(std::atoi(step[1].c_str())) : 100);
-        Report(line, true);
-        return true;
+    for (const auto& kind : kSteps) {
+        if (step[0] == kind.op) return kind.run(step[0], step, line);
     }
     Report(line, false, "unknown step");
     return true;
@@ -739,7 +809,7 @@ bool Start(const std::string& scriptPath, std::string* error) {
     g_steps.clear();
     std::string line;
     while (std::getline(in, line)) {
-        line = HostText::Trim(line);
+        line = Mbcs::Trim(line);
         if (line.empty() || line[0] == '#') continue;
         std::vector<std::string> words = HostText::SplitWords(line);
         if (!words.empty()) g_steps.push_back(words);
