@@ -23,6 +23,21 @@ bool IsSubfolderPath(const char* path) {
     return Mbcs::FindFirst(first + 1, '\\') != nullptr;
 }
 
+// ---- window placement ---------------------------------------------------------------------
+
+void CentredOrigin(const ScreenRect& reference, int width, int height, const ScreenRect& work, int* x, int* y) {
+    int left = reference.left + (reference.right - reference.left) / 2 - width / 2;
+    int top = reference.top + (reference.bottom - reference.top) / 2 - height / 2;
+    // First the right and bottom edges, then the left and top ones: a window too large for
+    // the work area ends with its top-left corner (the title bar) on the screen.
+    if (left + width > work.right) left = work.right - width;
+    if (top + height > work.bottom) top = work.bottom - height;
+    if (left < work.left) left = work.left;
+    if (top < work.top) top = work.top;
+    *x = left;
+    *y = top;
+}
+
 // ---- files --------------------------------------------------------------------------------
 
 bool Util::WriteToFile(HANDLE handle, const void* data, DWORD length) {

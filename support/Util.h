@@ -63,9 +63,22 @@ std::string LoadResString(UINT id, ...);
 bool IsComctl6();
 bool IsWindowsXPOrLater();
 
-// Moves window so that its centre lies on the centre of reference (size, z-order and the
-// active window unchanged).
+// Moves window so that its centre lies on the centre of reference, then as little as needed to
+// keep it inside the work area of the monitor reference is on (the primary monitor's when
+// reference is on none); a window larger than the work area keeps its top-left corner, and so
+// its title bar, inside. Size, z-order and the active window stay unchanged.
 void CenterWindow(HWND reference, HWND window);
+
+// A rectangle in screen coordinates, as Win32's RECT (right and bottom exclusive).
+struct ScreenRect {
+    int left;
+    int top;
+    int right;
+    int bottom;
+};
+// The placement rule of CenterWindow: the top-left corner of a window of width x height
+// centred on reference and kept inside work.
+void CentredOrigin(const ScreenRect& reference, int width, int height, const ScreenRect& work, int* x, int* y);
 
 // Shows the wait cursor for its lifetime and restores the previous one.
 class WaitCursor {
