@@ -160,7 +160,11 @@ std::string Trim(const std::string& text, const char* set) {
 std::vector<std::string> Split(const std::string& text, char separator) {
     std::vector<std::string> pieces;
     size_t start = 0;
-    for (size_t i = 0; i < text.size(); i += CharLengthAt(text, i)) {
+    // A byte below 0x40 is never the second byte of a character: such a separator (a tab, a
+    // line end, a comma) splits wherever it stands, also after a stray lead byte, so that a
+    // broken character never carries a separator into a piece.
+    const bool neverTrail = static_cast<unsigned char>(separator) < 0x40;
+    for (size_t i = 0; i < text.size(); i += neverTrail ? 1 : CharLengthAt(text, i)) {
         if (text[i] == separator) {
             pieces.push_back(text.substr(start, i - start));
             start = i + 1;

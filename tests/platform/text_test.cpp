@@ -40,6 +40,8 @@ TEST(PlatformText, ScansSplitsAndTrimsStepOverDoubleByteCharacters) {
     EXPECT_EQ((std::vector<std::string>{"a", "\x95\x5C", "b\x83\x5C"}), Mbcs::Split(path, '\\'));
     EXPECT_EQ((std::vector<std::string>{"\x83\x7C", "", "x"}), Mbcs::Split("\x83\x7C||x", '|'));
     EXPECT_EQ((std::vector<std::string>{""}), Mbcs::Split("", '|'));
+    // A stray lead byte before a tab: the tab still separates (no piece keeps a tab).
+    EXPECT_EQ((std::vector<std::string>{"(\x94", "All"}), Mbcs::Split("(\x94\tAll", '\t'));
     // Trimming compares characters whole: the ideographic space (81 40) goes, while a trail
     // byte equal to "@" (0x40) is no blank.
     EXPECT_EQ("\x83\x40x", Mbcs::Trim("\x81\x40 \x83\x40x\t\x81\x40", " \t\x81\x40"));
