@@ -88,9 +88,7 @@ TEST_F(LearnTest, FailedUpdateIsAnErrorEvenWithoutResultBoxes) {
     // Trained, but the update failed: the messages need not be trained again.
     EXPECT_EQ(boxes[1].text, J("2 通のメールを --sub-spam して学習しましたが、確率データベースの更新 (--update) に失敗しました。\r\nメールを学習し直す必要はありません。メニューの「--update」だけをやり直してください。\r\n更新前の確率データベースに戻したので、これまでどおりに判定されます。"));
     EXPECT_EQ(boxes[1].caption, J("学習結果"));
-#ifndef _WIN32
     EXPECT_EQ(boxes[1].type, static_cast<unsigned>(MB_ICONERROR));
-#endif
     EXPECT_TRUE(bsfilter.RunsWith("--show-db-status").empty());
 }
 
