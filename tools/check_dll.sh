@@ -25,27 +25,9 @@ for i in $imports; do
   esac
 done
 
-# The Windows floor: the headers' operating-system and subsystem versions are the floor of
-# tools/windows-imports.txt, and every import is listed there with a version no newer.
-list="$top/tools/windows-imports.txt"
-floor="$(awk '$1 == "floor" {print $2}' "$list")"
-header="$(i686-w64-mingw32-objdump -p "$dll")"
-version_of() { echo "$header" | awk -v major="Major$1" -v minor="Minor$1" '$1 == major {a = $2} $1 == minor {b = $2} END {print a "." b}'; }
-[ "$(version_of OSystemVersion)" = "$floor" ] || fail "the header's OS version is $(version_of OSystemVersion), not $floor"
-[ "$(version_of SubsystemVersion)" = "$floor" ] || fail "the header's subsystem version is $(version_of SubsystemVersion), not $floor"
-unfit="$(echo "$header" | awk -v floor="$floor" '
-  FNR == NR { if ($1 != "floor" && $1 !~ /^#/ && NF >= 3) since[tolower($1) " " $2] = $3; next }
-  /DLL Name:/ { dll = tolower($3); next }
-  dll != "" && NF == 0 { dll = ""; next }
-  dll != "" && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ && NF >= 3 {
-    key = dll " " $3
-    if (!(key in since)) print "  not in the list: " key
-    else if (since[key] + 0 > floor + 0) print "  newer than " floor ": " key " (" since[key] ")"
-    n++
-  }
-  END { if (n == 0) print "  no imports read" }' "$list" -)"
-[ -z "$unfit" ] || fail "imports that do not fit Windows $floor:
-$unfit"
+python3 "$top/tools/check_windows_floor.py" "$dll" >/dev/null || {
+  python3 "$top/tools/check_windows_floor.py" "$dll" >&2; fail "the DLL does not fit its Windows floor"; }
+floor="$(awk '$1 == "floor" {print $2}' "$top/tools/windows-imports.txt")"
 
 if [ -f "$top/tools/check_dll_resources.py" ]; then
   python3 "$top/tools/check_dll_resources.py" "$dll" "$top/resources/Mirvane.rc"

@@ -185,15 +185,10 @@ def main(argv=None):
     except (OSError, pe.PeError, rc2cpp.RcError, struct.error) as e:
         print("check_lang_resources: cannot check %s: %s" % (args.library, e), file=sys.stderr)
         return 2
-    print("%s: %d strings and %d dialogs checked against %s" % (
-        args.library, len(translated), len(dialogs), args.plugin))
-    for p in problems:
-        print("  DIFFERENCE: " + p)
-    if problems:
-        print("check_lang_resources: %d difference(s)" % len(problems))
-        return 1
-    print("check_lang_resources: every string and dialog is there, directives and accelerators match")
-    return 0
+    summary = "%s: %d strings and %d dialogs checked against %s" % (
+        args.library, len(translated), len(dialogs), args.plugin)
+    return pe.report("check_lang_resources", summary, problems,
+                     "every string and dialog is there, directives and accelerators match")
 
 
 if __name__ == "__main__":
