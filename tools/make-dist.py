@@ -14,6 +14,7 @@ the same tree give the same archive. Prints the path of the archive.
 
 import argparse
 import os
+import struct
 import subprocess
 import sys
 import tempfile
@@ -69,9 +70,16 @@ def document(path, encoding, version_text):
 def stripped(path):
     if not os.path.isfile(path):
         raise DistError("%s is missing: build the Windows tree first" % path)
+    with open(path, "rb") as f:
+        header = f.read(4096)
+    pe = struct.unpack_from("<I", header, 0x3C)[0]
+    linked = struct.unpack_from("<I", header, pe + 8)[0]
+    # strip stamps the PE header with the current time unless SOURCE_DATE_EPOCH says otherwise;
+    # the stripped DLL keeps the linker's time stamp, so the same build packs the same bytes.
+    env = dict(os.environ, SOURCE_DATE_EPOCH=str(linked))
     with tempfile.TemporaryDirectory() as work:
         out = os.path.join(work, os.path.basename(path))
-        subprocess.run([STRIP, "--strip-all", "-o", out, path], check=True)
+        subprocess.run([STRIP, "--strip-all", "-o", out, path], check=True, env=env)
         with open(out, "rb") as f:
             return f.read()
 
