@@ -29,7 +29,7 @@ python3 "$top/tools/check_windows_floor.py" "$dll" >/dev/null || {
   python3 "$top/tools/check_windows_floor.py" "$dll" >&2; fail "the DLL does not fit its Windows floor"; }
 floor="$(awk '$1 == "floor" {print $2}' "$top/tools/windows-imports.txt")"
 
-if [ -f "$top/tools/check_dll_resources.py" ]; then
-  python3 "$top/tools/check_dll_resources.py" "$dll" "$top/resources/Mirvane.rc"
-fi
+# A tracked checker that has gone missing is a failure, never a silent skip.
+[ -f "$top/tools/check_dll_resources.py" ] || fail "tools/check_dll_resources.py is missing"
+python3 "$top/tools/check_dll_resources.py" "$dll" "$top/resources/Mirvane.rc"
 echo "check_dll: $dll: PE32 i386, 16 undecorated exports, system DLLs only, every import on Windows $floor"
