@@ -32,7 +32,7 @@ else()
 endif()
 target_include_directories(mirvane_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(mirvane_tests PRIVATE mirvane_core ${GTEST_LIBS})
-set_target_properties(mirvane_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set_target_properties(mirvane_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${MIRVANE_TEST_BIN})
 target_compile_definitions(mirvane_tests PRIVATE
   MIRVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}" MIRVANE_BINARY_DIR="${CMAKE_BINARY_DIR}")
 
@@ -42,7 +42,7 @@ mirvane_sources(STANDIN_SOURCES tests/standin)
 if(STANDIN_SOURCES)
   add_executable(bsfilter-standin ${STANDIN_SOURCES})
   target_link_libraries(bsfilter-standin PRIVATE mirvane_platform)
-  set_target_properties(bsfilter-standin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  set_target_properties(bsfilter-standin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${MIRVANE_TEST_BIN})
   if(WIN32)
     set_target_properties(bsfilter-standin PROPERTIES OUTPUT_NAME bsfilter)
   endif()
@@ -65,7 +65,7 @@ if(TESTPLUGIN_SOURCES)
       -Wl,--version-script=${CMAKE_SOURCE_DIR}/tests/host/testplugin/TestPlugin.map -Wl,--no-undefined)
   endif()
   target_link_libraries(TestPlugin PRIVATE mirvane_platform)
-  set_target_properties(TestPlugin PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+  set_target_properties(TestPlugin PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${MIRVANE_TEST_BIN}
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   add_dependencies(mirvane_tests TestPlugin)
 endif()
@@ -90,6 +90,12 @@ if(NOT WIN32)
   endforeach()
 endif()
 add_dependencies(mirvane_tests Mirvane)
+if(WIN32)
+  # The suites install the plug-in from beside the test program.
+  add_custom_command(TARGET Mirvane POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${MIRVANE_TEST_BIN}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:Mirvane> ${MIRVANE_TEST_BIN}/)
+endif()
 if(TARGET mirvane-host)
   add_dependencies(mirvane_tests mirvane-host)
 endif()
@@ -99,7 +105,8 @@ if(NOT WIN32)
 endif()
 
 # A language resource library with part of the string table, for the tests of the texts'
-# fallback to the plug-in's own table: bin/lang/<language>/Resource.dll is copied by the tests.
+# fallback to the plug-in's own table: lang/<language>/Resource.dll beside the test program is
+# copied by the tests.
 set(LANG_RC ${CMAKE_SOURCE_DIR}/tests/resources/lang/Resource.rc)
 if(WIN32)
   add_library(test-resource-module SHARED ${LANG_RC} ${CMAKE_SOURCE_DIR}/tests/resources/lang/Empty.cpp)
@@ -115,5 +122,17 @@ else()
   set_target_properties(test-resource-module PROPERTIES SUFFIX ".dll")
 endif()
 set_target_properties(test-resource-module PROPERTIES PREFIX "" OUTPUT_NAME Resource
-  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/lang LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/lang)
+  RUNTIME_OUTPUT_DIRECTORY ${MIRVANE_TEST_BIN}/lang LIBRARY_OUTPUT_DIRECTORY ${MIRVANE_TEST_BIN}/lang)
 add_dependencies(mirvane_tests test-resource-module)
+
+# The text-fit check of the dialogs: measures every label of a resource library's dialogs with
+# the dialog's font under Windows (or Wine) and fails on any that is cut off.
+if(WIN32)
+  add_executable(dialog-text-fit ${CMAKE_SOURCE_DIR}/tests/textfit/TextFit_win.cpp)
+  target_link_libraries(dialog-text-fit PRIVATE user32 gdi32 comctl32)
+  if(NOT MSVC)
+    target_link_options(dialog-text-fit PRIVATE -municode)
+  endif()
+  set_target_properties(dialog-text-fit PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${MIRVANE_TEST_BIN})
+  add_dependencies(mirvane_tests dialog-text-fit)
+endif()

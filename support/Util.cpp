@@ -108,10 +108,19 @@ void SelectResourceModule(const char* programFolder) {
     WORD language = GetUserDefaultUILanguage();
     if (language == 0) language = GetUserDefaultLangID();
     if (language == 0) return;
-    char path[kPathSize];
-    FormatTo(path, sizeof(path), "%s\\%d\\Resource.dll", programFolder, static_cast<int>(language));
-    HMODULE module = LoadLibraryA(path);
-    if (module != nullptr) g_resourceModule = module;
+    // The library of the exact language first, then the one of its language's default variant:
+    // the English library (1033) also serves an English (United Kingdom, 2057) Windows.
+    const WORD candidates[] = {language, MAKELANGID(PRIMARYLANGID(language), SUBLANG_DEFAULT)};
+    for (size_t i = 0; i < 2; ++i) {
+        if (i > 0 && candidates[i] == candidates[0]) break;
+        char path[kPathSize];
+        FormatTo(path, sizeof(path), "%s\\%d\\Resource.dll", programFolder, static_cast<int>(candidates[i]));
+        HMODULE module = LoadLibraryA(path);
+        if (module != nullptr) {
+            g_resourceModule = module;
+            return;
+        }
+    }
 }
 
 void ReleaseResourceModule() {

@@ -49,8 +49,8 @@ extern HMODULE g_resourceModule;
 // The plug-in's own module handle, stored by the load/unload entry.
 extern HMODULE g_moduleHandle;
 
-// Looks for "<programFolder>\<language>\Resource.dll" for the user's UI language and makes it
-// g_resourceModule when it loads.
+// Looks for "<programFolder>\<language>\Resource.dll" for the user's UI language (then for its
+// language's default variant, e.g. 1033 for 2057) and makes it g_resourceModule when it loads.
 void SelectResourceModule(const char* programFolder);
 // Frees the resource DLL if it is not the plug-in itself.
 void ReleaseResourceModule();

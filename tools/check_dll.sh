@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the built product: a PE32 i386 DLL that exports exactly the sixteen host events by
-# undecorated name, needs only system DLLs, and carries the string table and version
-# resource of resources/Mirvane.rc byte for byte.
+# undecorated name, needs only system DLLs, loads on the Windows version its headers name (every
+# imported function is in tools/windows-imports.txt with a version no newer than that floor),
+# and carries the string table and version resource of resources/Mirvane.rc byte for byte.
 set -euo pipefail
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 dll="${1:-$top/build/win/bin/Mirvane.dll}"
@@ -24,7 +25,11 @@ for i in $imports; do
   esac
 done
 
+python3 "$top/tools/check_windows_floor.py" "$dll" >/dev/null || {
+  python3 "$top/tools/check_windows_floor.py" "$dll" >&2; fail "the DLL does not fit its Windows floor"; }
+floor="$(awk '$1 == "floor" {print $2}' "$top/tools/windows-imports.txt")"
+
 # A tracked checker that has gone missing is a failure, never a silent skip.
 [ -f "$top/tools/check_dll_resources.py" ] || fail "tools/check_dll_resources.py is missing"
 python3 "$top/tools/check_dll_resources.py" "$dll" "$top/resources/Mirvane.rc"
-echo "check_dll: $dll: PE32 i386, 16 undecorated exports, system DLLs only"
+echo "check_dll: $dll: PE32 i386, 16 undecorated exports, system DLLs only, every import on Windows $floor"

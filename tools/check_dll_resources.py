@@ -292,13 +292,19 @@ def main(argv=None):
     except (OSError, PeError, rc2cpp.RcError, struct.error) as e:
         print("check_dll_resources: cannot check %s: %s" % (args.module, e), file=sys.stderr)
         return 2
+    return report("check_dll_resources", summary, problems,
+                  "the module's string table and version resource match")
+
+
+def report(tool, summary, problems, success):
+    """Prints the summary and each difference; the exit status (0 none, 1 some)."""
     print(summary)
     for p in problems:
         print("  DIFFERENCE: " + p)
     if problems:
-        print("check_dll_resources: %d difference(s)" % len(problems))
+        print("%s: %d difference(s)" % (tool, len(problems)))
         return 1
-    print("check_dll_resources: the module's string table and version resource match")
+    print("%s: %s" % (tool, success))
     return 0
 
 

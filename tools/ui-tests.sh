@@ -2,7 +2,10 @@
 # The settings sheet driven as a user would, under Wine: the Windows host (mirvane-host.exe)
 # loads the real Mirvane.dll, its "setup" verb opens the sheet, and the host's UI driver plays
 # the scenarios of tests/ui-scenarios/ (steps: host/ui/UiDriver.h). Afterwards this script checks
-# Mirvane.ini, MirvaneEnv.ini, the list files and the archives the scenarios left.
+# Mirvane.ini, MirvaneEnv.ini, the list files and the archives the scenarios left. Then the
+# release package (dist/) is unpacked as a user would and run in an English setting (English
+# everywhere: menu, message boxes, every page) and a Japanese one (Japanese, as without the
+# English library); dialog-text-fit measures every label of both languages' dialogs.
 #
 #   tools/ui-tests.sh [--screenshots DIR]   DIR: also write the pictures taken as PNG files
 #   MIRVANE_UI_KEEP=1 keeps the work folder (data folders, scripts, JSON reports) for a look.
@@ -17,9 +20,11 @@ cd "$top"
 shots_out=""
 if [ "${1:-}" = "--screenshots" ]; then shots_out="$(realpath -m "$2")"; shift 2; fi
 
-host_exe="$top/build/win/bin/mirvane-host.exe"
+host_exe="$top/build/win/test/mirvane-host.exe"
 [ -f "$host_exe" ] && [ -f "$top/build/win/bin/Mirvane.dll" ] || { echo "ui-tests: build the Windows tree first" >&2; exit 2; }
 prefix="$top/build/win/wineprefix-ui"
+# English: Wine's own fonts (its Tahoma for "MS Shell Dlg"), as an English Windows has them.
+prefix_en="$top/build/win/wineprefix-en"
 work="$(mktemp -d /tmp/mirvane-ui.XXXXXX)"
 passed=0
 failed=0
@@ -34,6 +39,7 @@ Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 cleanup() {
   WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX="$prefix_en" wineserver -k >/dev/null 2>&1 || true
   kill "$xvfb_pid" 2>/dev/null || true
   if [ -n "${MIRVANE_UI_KEEP:-}" ]; then echo "ui-tests: kept $work"; else rm -rf "$work"; fi
 }
@@ -42,12 +48,18 @@ export DISPLAY="$display"
 sleep 1
 
 wine_run() { tools/wine.sh --prefix "$prefix" "$@"; }
-if [ ! -f "$prefix/.mirvane-ui" ]; then
-  wine_run reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  wine_run reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-  for font in "MS UI Gothic" "MS Shell Dlg" "MS Gothic" "MS PGothic"; do
-    wine_run reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d IPAPGothic /f >/dev/null 2>&1
+wine_en() { MIRVANE_WINE_LOCALE=en_US.UTF-8 tools/wine.sh --prefix "$prefix_en" "$@"; }
+prepare_prefix() {  # runner, fonts to replace with the Japanese IPA font...
+  local runner="$1"; shift
+  "$runner" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  "$runner" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  local font
+  for font in "$@"; do
+    "$runner" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d IPAPGothic /f >/dev/null 2>&1
   done
+}
+if [ ! -f "$prefix/.mirvane-ui" ]; then
+  prepare_prefix wine_run "MS UI Gothic" "MS Shell Dlg" "MS Gothic" "MS PGothic"
   touch "$prefix/.mirvane-ui"
 fi
 
@@ -191,7 +203,7 @@ echo "== UI: the progress dialog of a batch command"
 app="$work/app"
 mkdir -p "$app/Mirvane" "$work/mails"
 cp "$top/build/win/bin/Mirvane.dll" "$host_exe" "$app/"
-cp "$top/build/win/bin/bsfilter.exe" "$app/Mirvane/"
+cp "$top/build/win/test/bsfilter.exe" "$app/Mirvane/"
 printf 'x' > "$app/Mirvane/iconv.dll"
 for i in $(seq 1 12); do
   printf 'From: sender%d@example.com\nTo: user@example.com\nSubject: message %d\n\nbody %d\n' "$i" "$i" "$i" > "$work/mails/m$i.eml"
@@ -208,6 +220,73 @@ timeout 240 tools/wine.sh --prefix "$prefix" "$app/mirvane-host.exe" --data "$(w
 check "the progress dialog showed with its status line" \
   grep -q '"op":"progress","caption":"[^"]*--add-spam[^"]*","status":"[0-9]* / 12 ' "$work/progress.json"
 check "the command finished after the pictures" grep -q '"event":"run"' "$work/progress.json"
+
+echo "== UI: every label of the Japanese dialogs fits (dialog-text-fit, Japanese fonts)"
+text_fit() {  # runner, module
+  local out="$work/textfit-$(basename "$(dirname "$2")").txt"
+  local rc=0
+  "$1" "$top/build/win/test/dialog-text-fit.exe" "$(winpath "$2")" > "$out" 2>&1 || rc=$?
+  tail -n 1 "$out" | sed 's/^/    /'
+  grep 'DOES NOT FIT\|missing\|cannot' "$out" | sed 's/^/    /'
+  return $rc
+}
+if text_fit wine_run "$top/build/win/bin/Mirvane.dll"; then pass "Japanese labels fit"; else fail "Japanese labels fit"; fi
+
+echo "== UI: the release package in an English and a Japanese setting"
+if [ ! -f "$prefix_en/.mirvane-ui" ]; then
+  prepare_prefix wine_en "MS UI Gothic" "MS Gothic" "MS PGothic"
+  touch "$prefix_en/.mirvane-ui"
+fi
+package="$(ls -t "$top"/dist/Mirvane-*.zip 2>/dev/null | head -n 1)"
+if [ -z "$package" ]; then
+  fail "the release package is there (run ./run dist)"
+else
+  becky="$work/becky"
+  rm -rf "$becky"; mkdir -p "$becky"
+  unzip -q "$package" -d "$becky"
+  cp "$top/build/win/test/bsfilter.exe" "$becky/PlugIns/Mirvane/"
+  printf 'x' > "$becky/PlugIns/Mirvane/iconv.dll"
+  if text_fit wine_en "$becky/PlugIns/Mirvane/1033/Resource.dll"; then pass "English labels fit"; else fail "English labels fit"; fi
+  for language in en ja; do
+    locale=ja_JP.UTF-8; lang_prefix="$prefix"
+    if [ "$language" = en ]; then locale=en_US.UTF-8; lang_prefix="$prefix_en"; fi
+    pkg_host() {
+      timeout 240 env MIRVANE_WINE_LOCALE="$locale" tools/wine.sh --prefix "$lang_prefix" "$host_exe" \
+        --plugin "$(winpath "$becky/PlugIns/Mirvane.dll")" --data "$(winpath "$data")" "$@"
+    }
+    fresh_data
+    printf '[Mirvane]\r\nDontCheckDbOnStart=True\r\n' > "$plugin_data/Mirvane.ini"
+    pkg_host receive "$(winpath "$work/mails")" --no-filter >/dev/null
+    pkg_host select --all --folder 'main.mb/!!!!Inbox/' >/dev/null
+    pkg_host menu > "$work/menu-$language.json" 2>/dev/null || true
+    sed -e "s|@DIR@|$(winpath "$work" | sed 's/\\/\\\\/g')|g" "tests/ui-scenarios/package-$language.txt" > "$work/package-$language.script"
+    # The confirmation box of "--add-spam + --update" (menu position 10/5), photographed, then
+    # cancelled; then the sheet with every page.
+    printf 'sleep 1000\nshot %s\nmsgbox cancel\n' "$(winpath "$work/shots/confirm-$language.bmp")" > "$work/confirm-$language.script"
+    pkg_host run --pos 10/5 --ui-script "$(winpath "$work/confirm-$language.script")" > "$work/confirm-$language.json" 2>/dev/null || true
+    pkg_host setup --ui-script "$(winpath "$work/package-$language.script")" > "$work/package-$language.json" 2>/dev/null || true
+  done
+  # The submenu's eighteen commands, in order, are the menu texts (2002-2019) of the script.
+  menu_is() {  # menu JSON, resource script
+    python3 -c "
+import json, sys
+sys.path.insert(0, 'tools')
+import rc2cpp
+want = [e.text for i, e in sorted(rc2cpp.parse_rc(sys.argv[2], ['resources']).strings.items()) if 2002 <= i <= 2019]
+items = [json.loads(l) for l in open(sys.argv[1], encoding='utf-8') if l.startswith('{')]
+got = [i['text'] for i in items if i.get('event') == 'menu-item' and i['path'].startswith('10/') and i['kind'] == 'command']
+sys.exit(0 if got == want else 1)" "$1" "$2"
+  }
+  check "English: the menu's eighteen commands are English" menu_is "$work/menu-en.json" resources/lang/1033/Resource.rc
+  check "English: the confirmation box is English" \
+    grep -q '"op":"msgbox".*"text":"The selected mail will be trained with --add-spam' "$work/confirm-en.json"
+  check "English: every page showed its English texts" grep -q '"event":"ui-done".*"failed":0,' "$work/package-en.json"
+  check "Japanese: the menu's eighteen commands are Japanese" menu_is "$work/menu-ja.json" resources/Mirvane.rc
+  check "Japanese: the confirmation box is Japanese" \
+    grep -q '"op":"msgbox".*"text":"選択中のメールを --add-spam' "$work/confirm-ja.json"
+  check "Japanese: every page showed its Japanese texts" grep -q '"event":"ui-done".*"failed":0,' "$work/package-ja.json"
+  grep -hE '"ok":false' "$work/package-en.json" "$work/package-ja.json" 2>/dev/null | head -10 | sed 's/^/    /' || true
+fi
 
 if [ -n "$shots_out" ]; then
   mkdir -p "$shots_out"

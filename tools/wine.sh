@@ -2,6 +2,7 @@
 # Runs a Windows program of the build under Wine in a Japanese setting (ANSI code page 932),
 # headless, with a private prefix under the Windows build folder.
 #   tools/wine.sh [--prefix DIR] program.exe [args...]
+#   MIRVANE_WINE_LOCALE=en_US.UTF-8 runs it in that locale instead (UI language and code page).
 set -euo pipefail
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 prefix="$top/build/win/wineprefix"
@@ -9,7 +10,7 @@ if [ "${1:-}" = "--prefix" ]; then prefix="$2"; shift 2; fi
 export WINEPREFIX="$prefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-export LC_ALL=ja_JP.UTF-8
+export LC_ALL="${MIRVANE_WINE_LOCALE:-ja_JP.UTF-8}"
 export WINEARCH=win32
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"

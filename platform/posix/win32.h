@@ -432,6 +432,9 @@ BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, UINT* len);
 // holds another number (decimal, or hexadecimal with "0x"); tests use them to pick a language.
 WORD GetUserDefaultUILanguage();
 WORD GetUserDefaultLangID();
+#define SUBLANG_DEFAULT 0x01
+#define MAKELANGID(primary, sub) ((WORD)((((WORD)(sub)) << 10) | (WORD)(primary)))
+#define PRIMARYLANGID(language) ((WORD)(language) & 0x3ff)
 
 // ---- user interface -----------------------------------------------------------------------
 // Linux has no window system for the plug-in: message boxes print to the console and are

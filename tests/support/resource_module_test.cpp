@@ -5,41 +5,17 @@
 
 #include <string>
 
-#include "common/TestFiles.h"
-#include "platform/Mbcs.h"
-#include "support/Util.h"
+#include "support/ResourceModuleTest.h"
 
 using testing_files::MakeFolders;
 using testing_files::TempDir;
-
-namespace {
-
-// The folder of the test program, where the build puts lang\Resource.dll.
-std::string ProgramFolder() {
-    char path[kPathSize] = {0};
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    char* slash = const_cast<char*>(Mbcs::FindLast(path, '\\'));
-    if (slash != nullptr) *slash = '\0';
-    return path;
-}
-
-// Restores the plug-in's own module as the resource module after each test.
-class ResourceModuleTest : public ::testing::Test {
-protected:
-    void TearDown() override {
-        ReleaseResourceModule();
-        g_resourceModule = g_moduleHandle;
-    }
-};
-
-}  // namespace
 
 TEST_F(ResourceModuleTest, LanguageLibraryFirstThenThePlugInsOwnTable) {
     TempDir program;
     const std::string language = std::to_string(GetUserDefaultUILanguage());
     ASSERT_TRUE(MakeFolders(program.File(language)));
     const std::string library = program.File(language + "\\Resource.dll");
-    ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\lang\\Resource.dll").c_str(), library.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(TestLanguageLibrary().c_str(), library.c_str(), FALSE));
 
     const std::string own2002 = LoadResString(2002);
     ASSERT_FALSE(own2002.empty());
