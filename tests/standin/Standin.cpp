@@ -22,6 +22,8 @@
 //   standin crash             end abnormally
 //   standin exit N            end with status N at once (input not read unless read before)
 //   standin hang              sleep for ever
+//   standin spawn-beater NAME start a descendant that appends to NAME in the home folder
+//                             every 20 ms until it is ended from outside
 // The configuration file reaches the child through ExecBsfilter's fixed command line, so this
 // works alike on Linux and under Wine.
 #include <algorithm>
@@ -282,6 +284,8 @@ void RunAction(const Options& options, const std::string& line) {
         StandinCrash();
     } else if (action == "exit") {
         std::exit(static_cast<int>(std::strtol(rest.c_str(), nullptr, 10)));
+    } else if (action == "spawn-beater") {
+        StandinSpawnBeater(InHome(options, rest.c_str()).c_str());
     } else if (action == "hang") {
         for (;;) SleepMs(1000);
     }
@@ -299,6 +303,7 @@ void RunActions(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--standin-beat") == 0) StandinBeat(argv[2]);
     StandinBinaryStdio();
     Options options;
     std::string unknown;
