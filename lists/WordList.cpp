@@ -119,8 +119,7 @@ private:
             m_starts.assign(m_text.size() + 1, 0);
             for (size_t i = 0; i < m_text.size();) {
                 m_starts[i] = 1;
-                const bool lead = PlatformIsLeadByte(static_cast<unsigned char>(m_text[i])) && i + 1 < m_text.size();
-                i += lead ? 2 : 1;
+                i += Mbcs::CharLengthAt(m_text, i);
             }
             m_starts[m_text.size()] = 1;
         }
