@@ -58,12 +58,15 @@ void SelectAndFilter(const std::vector<std::string>& selected, const std::vector
 }
 
 // What judge-and-act does with one message and its verdict.
-typedef std::function<void(const char* id, const char* source, DWORD length, bool isSpam)> MailVerdict;
+enum Verdict { kVerdictNone = -1, kVerdictClean = 0, kVerdictSpam = 1 };
+typedef std::function<void(const char* id, const char* source, DWORD length, Verdict verdict)> MailVerdict;
 
-// Whether one judging run calls the message spam (any other result, no verdict included, is not).
-bool JudgeOne(const char* source, DWORD length) {
+// One judging run's verdict: 0 is spam, 1 clean, anything else (a failed run, or bsfilter
+// reporting an error) no verdict, and the message is then left as it is.
+Verdict JudgeOne(const char* source, DWORD length) {
     std::string output;
-    return g_commandBsfilter.exec(source, length, &output, "") == 0;
+    const int result = g_commandBsfilter.exec(source, length, &output, "");
+    return result == 0 ? kVerdictSpam : result == 1 ? kVerdictClean : kVerdictNone;
 }
 
 // Judges the messages of ids with one "--list-spam" run per batch, which names the files that a
@@ -95,7 +98,8 @@ void JudgeInBatches(const std::vector<std::string>& ids, CProgressDlg* progress,
         for (size_t i = 0; i < mails.size(); ++i) {
             const BatchMail& mail = mails[i];
             const DWORD length = static_cast<DWORD>(mail.source.size());
-            act(mail.id.c_str(), mail.source.c_str(), length, judged ? listed[i] : JudgeOne(mail.source.c_str(), length));
+            act(mail.id.c_str(), mail.source.c_str(), length,
+                judged ? (listed[i] ? kVerdictSpam : kVerdictClean) : JudgeOne(mail.source.c_str(), length));
         }
         RemoveBatchFiles(mails);
     }
@@ -176,15 +180,17 @@ void CALLBACK CmdJudgeAndAct(HWND window, LPARAM) {
     if (!batch.Begin(LoadResString(IDS_JUDGE_CONFIRM))) return;
     std::vector<std::string> spam;
     std::vector<std::string> clean;
-    const MailVerdict act = [&](const char* id, const char* source, DWORD length, bool isSpam) {
-        if (isSpam) {
+    const MailVerdict act = [&](const char* id, const char* source, DWORD length, Verdict verdict) {
+        if (verdict == kVerdictSpam) {
             spam.push_back(id);
             if (g_profile.SetReadToSpamMail()) MarkRead(id);
             if (g_profile.ProcessSpamMail() == kAddHeader) AddSpamHeader(id, source, length);
             if (g_profile.RemoveSpamFromWhiteList()) RemoveSpamSenderFromWhiteList(source);
         } else {
-            // Clean, and also a run that gave no verdict.
+            // Clean, or no verdict: the host's own filters still see the message, but only a
+            // clean verdict takes a spam header off (a broken bsfilter must not unmark spam).
             clean.push_back(id);
+            if (verdict == kVerdictNone) return;
             if (!g_profile.DontRemoveSpamHeader()) RemoveSpamHeader(id, source, length);
         }
     };

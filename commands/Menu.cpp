@@ -7,6 +7,7 @@
 #include "plugin/HostApi.h"
 #include "resources/resource.h"
 #include "settings/Profile.h"
+#include "support/HostBoundary.h"
 #include "support/Util.h"
 
 namespace {
@@ -16,6 +17,12 @@ constexpr int kListContextMenu = 1;
 // Insertion index meaning "append at the end".
 constexpr int kAppend = -1;
 
+// What the host calls for a command: the handler behind the host boundary (HostBoundary.h).
+template <BkCommandCallback Handler>
+void CALLBACK Guarded(HWND window, LPARAM parameter) {
+    GuardHostCall("command()", [&] { Handler(window, parameter); });
+}
+
 // One row of the submenu: a command, or a separator (textId 0).
 struct MenuRow {
     UINT textId;
@@ -24,33 +31,33 @@ struct MenuRow {
 };
 
 const MenuRow kMenuRows[] = {
-    {IDS_MENU_TREAT_AS_SPAM, CmdTreatAsSpam, true},
-    {IDS_MENU_JUDGE_AND_ACT, CmdJudgeAndAct, true},
+    {IDS_MENU_TREAT_AS_SPAM, Guarded<CmdTreatAsSpam>, true},
+    {IDS_MENU_JUDGE_AND_ACT, Guarded<CmdJudgeAndAct>, true},
     {0, nullptr, false},
-    {IDS_MENU_JUDGE_ONE, CmdJudgeOne, true},
+    {IDS_MENU_JUDGE_ONE, Guarded<CmdJudgeOne>, true},
     {0, nullptr, false},
-    {IDS_MENU_LEARN_ADD_SPAM, CmdLearnAddSpam, true},
-    {IDS_MENU_LEARN_ADD_CLEAN, CmdLearnAddClean, true},
+    {IDS_MENU_LEARN_ADD_SPAM, Guarded<CmdLearnAddSpam>, true},
+    {IDS_MENU_LEARN_ADD_CLEAN, Guarded<CmdLearnAddClean>, true},
     {0, nullptr, false},
-    {IDS_MENU_LEARN_SUB_SPAM, CmdLearnSubSpam, true},
-    {IDS_MENU_LEARN_SUB_CLEAN, CmdLearnSubClean, true},
+    {IDS_MENU_LEARN_SUB_SPAM, Guarded<CmdLearnSubSpam>, true},
+    {IDS_MENU_LEARN_SUB_CLEAN, Guarded<CmdLearnSubClean>, true},
     {0, nullptr, false},
-    {IDS_MENU_UPDATE_DB, CmdUpdateDb, false},
-    {IDS_MENU_SHOW_DB_STATUS, CmdShowDbStatus, false},
+    {IDS_MENU_UPDATE_DB, Guarded<CmdUpdateDb>, false},
+    {IDS_MENU_SHOW_DB_STATUS, Guarded<CmdShowDbStatus>, false},
     {0, nullptr, false},
-    {IDS_MENU_REMOVE_SPAM_HEADER, CmdRemoveSpamHeader, true},
+    {IDS_MENU_REMOVE_SPAM_HEADER, Guarded<CmdRemoveSpamHeader>, true},
     {0, nullptr, false},
-    {IDS_MENU_ADD_SENDER, CmdAddSenderToWhiteList, true},
-    {IDS_MENU_ADD_SENDER_DOMAIN, CmdAddSenderDomainToWhiteList, true},
+    {IDS_MENU_ADD_SENDER, Guarded<CmdAddSenderToWhiteList>, true},
+    {IDS_MENU_ADD_SENDER_DOMAIN, Guarded<CmdAddSenderDomainToWhiteList>, true},
     {0, nullptr, false},
-    {IDS_MENU_REMOVE_SENDER, CmdRemoveSenderFromWhiteList, true},
-    {IDS_MENU_REMOVE_SENDER_DOMAIN, CmdRemoveSenderDomainFromWhiteList, true},
+    {IDS_MENU_REMOVE_SENDER, Guarded<CmdRemoveSenderFromWhiteList>, true},
+    {IDS_MENU_REMOVE_SENDER_DOMAIN, Guarded<CmdRemoveSenderDomainFromWhiteList>, true},
     {0, nullptr, false},
-    {IDS_MENU_NG_SENDER, CmdRegisterSenderAsNgWord, true},
-    {IDS_MENU_NG_SUBJECT, CmdRegisterSubjectAsNgWord, true},
+    {IDS_MENU_NG_SENDER, Guarded<CmdRegisterSenderAsNgWord>, true},
+    {IDS_MENU_NG_SUBJECT, Guarded<CmdRegisterSubjectAsNgWord>, true},
     {0, nullptr, false},
-    {IDS_MENU_OK_SENDER, CmdRegisterSenderAsOkWord, true},
-    {IDS_MENU_OK_SUBJECT, CmdRegisterSubjectAsOkWord, true},
+    {IDS_MENU_OK_SENDER, Guarded<CmdRegisterSenderAsOkWord>, true},
+    {IDS_MENU_OK_SUBJECT, Guarded<CmdRegisterSubjectAsOkWord>, true},
 };
 
 // The Win32 insertion position of an index: -1 becomes the "past the end" position.

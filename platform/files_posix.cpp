@@ -17,6 +17,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -878,7 +879,7 @@ bool PlatformStat(const char* path, bool* isRegular, unsigned long long* size) {
 
 namespace posix {
 
-bool ReplaceFileNative(const std::string& from, const std::string& to) {
+bool ReplaceFileNative(const std::string& from, const std::string& to, bool flush) {
     struct stat info;
     if (from.empty() || lstat(from.c_str(), &info) != 0) {
         SetLastErrorFromErrno(from.empty() ? ENOENT : errno, from.c_str());
@@ -905,7 +906,7 @@ bool ReplaceFileNative(const std::string& from, const std::string& to) {
     }
     // The new content must be on disk before it takes the old file's name: otherwise a crash
     // right after the rename could leave an empty file where the old one was.
-    if (S_ISREG(info.st_mode)) {
+    if (flush && S_ISREG(info.st_mode)) {
         const int fd = open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
         if (fd < 0) {
             SetLastErrorFromErrno(errno, from.c_str());
@@ -923,11 +924,53 @@ bool ReplaceFileNative(const std::string& from, const std::string& to) {
         SetLastErrorFromErrno(errno, to.c_str());
         return false;
     }
-    FsyncFolderOf(to);
+    if (flush) FsyncFolderOf(to);
     return true;
 }
 
 }  // namespace posix
+
+size_t PlatformReplaceFiles(const std::vector<std::string>& sources, const std::vector<std::string>& targets) {
+    const size_t count = sources.size() < targets.size() ? sources.size() : targets.size();
+    if (count == 0) return 0;
+    std::vector<std::string> from;
+    std::vector<std::string> to;
+    for (size_t i = 0; i < count; ++i) {
+        from.push_back(posix::ToNativePath(sources[i].c_str()));
+        to.push_back(posix::ToNativePath(targets[i].c_str()));
+    }
+    // syncfs(2) writes back the whole file system holding the new files in one go: their data
+    // is on disk before any of them takes an old file's name. Where it fails, each is flushed.
+    bool flushed = false;
+    const int probe = open(from[0].c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (probe >= 0) {
+        flushed = syncfs(probe) == 0;
+        close(probe);
+    }
+    std::vector<std::string> folders;
+    size_t done = 0;
+    for (; done < count; ++done) {
+        if (!posix::ReplaceFileNative(from[done], to[done], !flushed)) break;
+        const std::string folder = posix::ParentFolder(to[done]);
+        bool known = false;
+        for (const std::string& f : folders) known = known || f == folder;
+        if (!known) folders.push_back(folder);
+    }
+    if (flushed) {
+        for (const std::string& folder : folders) posix::FsyncFolderOf(folder + "/x");
+    }
+    return done;
+}
+
+bool PlatformFreeDiskSpace(const char* folder, unsigned long long* bytes) {
+    struct statvfs info;
+    if (statvfs(posix::ToNativePath(folder).c_str(), &info) != 0) {
+        posix::SetLastErrorFromErrno(errno);
+        return false;
+    }
+    *bytes = static_cast<unsigned long long>(info.f_bavail) * static_cast<unsigned long long>(info.f_frsize);
+    return true;
+}
 
 BOOL PlatformReplaceFile(const char* source, const char* target) {
     return posix::ReplaceFileNative(posix::ToNativePath(source), posix::ToNativePath(target)) ? TRUE : FALSE;

@@ -24,6 +24,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // ---------------------------------------------------------------------------------------------
 // Calls that are not plain Win32 (or that Win32 only has in helper libraries). Both sides
@@ -41,6 +42,16 @@ bool PlatformStat(const char* path, bool* isRegular, unsigned long long* size);
 // MoveFileExA with MOVEFILE_REPLACE_EXISTING). Used for atomic saves: the new file is
 // written beside the old one and then moved over it, so an interrupted save never loses data.
 BOOL PlatformReplaceFile(const char* source, const char* target);
+
+// Replaces each targets[i] by sources[i], in order, as PlatformReplaceFile does, but with one
+// flush for the lot where the platform allows: the new files' data is flushed together before
+// the first rename and each folder that received a file once after the last, instead of one
+// flush per file. Stops at the first failure (last error set). Returns how many were replaced.
+size_t PlatformReplaceFiles(const std::vector<std::string>& sources, const std::vector<std::string>& targets);
+
+// The bytes the caller may still write on the volume that holds folder. False when it cannot
+// be told.
+bool PlatformFreeDiskSpace(const char* folder, unsigned long long* bytes);
 
 // Makes the process-wide runtime locale Japanese (all categories, C and C++). Failure is
 // harmless: the plug-in's own text routines do not depend on the C locale.

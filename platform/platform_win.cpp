@@ -48,6 +48,24 @@ BOOL PlatformReplaceFile(const char* source, const char* target) {
     return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
+// Windows has no flush of many files short of flushing the whole volume, which needs
+// administrator rights: each file is moved with write-through, as one replace would be.
+size_t PlatformReplaceFiles(const std::vector<std::string>& sources, const std::vector<std::string>& targets) {
+    size_t done = 0;
+    while (done < sources.size() && done < targets.size()) {
+        if (!PlatformReplaceFile(sources[done].c_str(), targets[done].c_str())) break;
+        ++done;
+    }
+    return done;
+}
+
+bool PlatformFreeDiskSpace(const char* folder, unsigned long long* bytes) {
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExA(folder, &available, nullptr, nullptr)) return false;
+    *bytes = available.QuadPart;
+    return true;
+}
+
 void PlatformSetJapaneseLocale() {
     std::setlocale(LC_ALL, "japanese");
     try {

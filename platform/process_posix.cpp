@@ -6,9 +6,11 @@
 // characters are never split). The words are handed to the program in UTF-8; a word that
 // starts with a backslash is a Windows-style path and is converted as one ("\tmp\x" ->
 // "/tmp/x"), as are the program, the current folder and "PATH" in an environment block. A
-// program without a folder is searched in PATH (not in the current folder). Creation flags
-// have no meaning here and are ignored; the child stays in the caller's process group, so a
-// terminal's Ctrl+C reaches it as on Windows without CREATE_NEW_PROCESS_GROUP.
+// program without a folder is searched in PATH (not in the current folder). Of the creation
+// flags only CREATE_NEW_PROCESS_GROUP counts: such a child leads a process group of its own
+// (set on both sides of the fork, so the group exists before exec and before the parent goes
+// on), which a job object can end whole; otherwise the child stays in the caller's group, so a
+// terminal's Ctrl+C reaches it as on Windows.
 //
 // Handle inheritance follows Windows: every descriptor of this layer is close-on-exec, and
 // when inheritHandles is TRUE the child (only the child) gets the descriptors of the handles
@@ -160,6 +162,7 @@ struct ProcessState {
     DWORD exitCode = STILL_ACTIVE;
     bool terminated = false;
     DWORD terminateCode = 0;
+    bool groupLeader = false;  // started with CREATE_NEW_PROCESS_GROUP: its pid names its group
 
     ~ProcessState() {
         if (!reaped) {
@@ -404,7 +407,9 @@ struct StartFailure {
 
 // The child's side between fork and exec: only async-signal-safe calls.
 [[noreturn]] void RunChild(int errorPipe, const int* standard, bool useStandard, const std::vector<int>& inheritable,
-                           const char* folder, const char* program, char* const* argv, char* const* envp) {
+                           const char* folder, const char* program, char* const* argv, char* const* envp,
+                           bool newGroup) {
+    if (newGroup) setpgid(0, 0);
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -441,6 +446,58 @@ struct StartFailure {
     ssize_t ignored = write(errorPipe, &failure, sizeof(failure));
     (void)ignored;
     _exit(127);
+}
+
+// ---- job objects -------------------------------------------------------------------------------
+
+// The process groups of a job, shared by every handle to it.
+struct JobState {
+    std::mutex lock;
+    std::vector<std::shared_ptr<ProcessState>> members;
+    bool killOnClose = false;
+
+    // SIGKILL to the group of every member. A group is named by its leader's pid; while the
+    // leader is unreaped that pid cannot be reused, and once it is reaped the group lives on
+    // only as long as a descendant does, which is what has to be ended.
+    void KillAll(bool markTerminated, DWORD exitCode) {
+        std::lock_guard<std::mutex> guard(lock);
+        for (const std::shared_ptr<ProcessState>& member : members) {
+            std::lock_guard<std::mutex> memberGuard(member->lock);
+            const bool running = !member->TryReapLocked();
+            if (member->groupLeader) kill(-member->pid, SIGKILL);
+            if (running) {
+                if (!member->groupLeader) SignalProcess(member->pid, member->pidfd, SIGKILL);
+                if (markTerminated) {
+                    member->terminated = true;
+                    member->terminateCode = exitCode;
+                }
+            }
+        }
+    }
+
+    ~JobState() {
+        if (killOnClose) KillAll(false, 0);
+    }
+};
+
+class JobObject : public HandleObject {
+public:
+    explicit JobObject(std::shared_ptr<JobState> state) : HandleObject(HandleKind::Job), m_state(std::move(state)) {}
+    std::shared_ptr<HandleObject> Duplicate() override { return std::make_shared<JobObject>(m_state); }
+    const std::shared_ptr<JobState>& State() const { return m_state; }
+
+private:
+    std::shared_ptr<JobState> m_state;
+};
+
+std::shared_ptr<JobState> LookupJob(HANDLE handle) {
+    std::shared_ptr<HandleObject> object = LookupHandle(handle);
+    if (object == nullptr) return nullptr;
+    if (object->Kind() != HandleKind::Job) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return static_cast<JobObject*>(object.get())->State();
 }
 
 }  // namespace
@@ -517,7 +574,7 @@ BOOL PeekNamedPipe(HANDLE pipe, LPVOID buffer, DWORD size, LPDWORD read, LPDWORD
 BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIBUTES processSecurity,
                     LPSECURITY_ATTRIBUTES threadSecurity, BOOL inheritHandles, DWORD flags, LPVOID environment,
                     LPCSTR currentDirectory, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION info) {
-    (void)flags;
+    const bool newGroup = (flags & CREATE_NEW_PROCESS_GROUP) != 0;
     if ((applicationName == nullptr && commandLine == nullptr) || info == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -575,9 +632,11 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
         if (pid == 0) {
             close(errorPipe[0]);
             posix::RunChild(errorPipe[1], standard, useStandard, inheritHandles ? inheritable.Fds() : none,
-                            folder.empty() ? nullptr : folder.c_str(), program.c_str(), argv.data(), envp.data());
+                            folder.empty() ? nullptr : folder.c_str(), program.c_str(), argv.data(), envp.data(),
+                            newGroup);
         }
     }
+    if (pid > 0 && newGroup) setpgid(pid, pid);  // EACCES once the child has exec'd: it set it itself
     const int forkError = errno;
     close(errorPipe[1]);
     if (pid < 0) {
@@ -606,6 +665,7 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
     auto state = std::make_shared<posix::ProcessState>();
     state->pid = pid;
     state->pidfd = posix::OpenPidfd(pid);
+    state->groupLeader = newGroup;
     info->hProcess = posix::RegisterHandle(std::make_shared<posix::ProcessObject>(HandleKind::Process, state),
                                            processSecurity != nullptr && processSecurity->bInheritHandle);
     info->hThread = posix::RegisterHandle(std::make_shared<posix::ProcessObject>(HandleKind::ProcessThread, state),
@@ -643,5 +703,51 @@ BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {
     }
     std::lock_guard<std::mutex> guard(state->lock);
     *exitCode = state->TryReapLocked() ? state->exitCode : STILL_ACTIVE;
+    return TRUE;
+}
+
+DWORD ResumeThread(HANDLE thread) {
+    std::shared_ptr<posix::HandleObject> object = posix::LookupHandle(thread);
+    if (object == nullptr) return static_cast<DWORD>(-1);
+    return object->Kind() == HandleKind::ProcessThread ? 1 : 0;
+}
+
+HANDLE CreateJobObjectA(LPSECURITY_ATTRIBUTES security, LPCSTR name) {
+    if (name != nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);  // named jobs are not needed here
+        return nullptr;
+    }
+    return posix::RegisterHandle(std::make_shared<posix::JobObject>(std::make_shared<posix::JobState>()),
+                                 security != nullptr && security->bInheritHandle);
+}
+
+BOOL SetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS infoClass, LPVOID info, DWORD length) {
+    std::shared_ptr<posix::JobState> state = posix::LookupJob(job);
+    if (state == nullptr) return FALSE;
+    if (infoClass != JobObjectExtendedLimitInformation || info == nullptr ||
+        length < sizeof(JOBOBJECT_EXTENDED_LIMIT_INFORMATION)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const auto* limits = static_cast<const JOBOBJECT_EXTENDED_LIMIT_INFORMATION*>(info);
+    std::lock_guard<std::mutex> guard(state->lock);
+    state->killOnClose = (limits->BasicLimitInformation.LimitFlags & JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE) != 0;
+    return TRUE;
+}
+
+BOOL AssignProcessToJobObject(HANDLE job, HANDLE process) {
+    std::shared_ptr<posix::JobState> state = posix::LookupJob(job);
+    if (state == nullptr) return FALSE;
+    std::shared_ptr<posix::ProcessState> member = posix::LookupProcess(process);
+    if (member == nullptr) return FALSE;
+    std::lock_guard<std::mutex> guard(state->lock);
+    state->members.push_back(member);
+    return TRUE;
+}
+
+BOOL TerminateJobObject(HANDLE job, UINT exitCode) {
+    std::shared_ptr<posix::JobState> state = posix::LookupJob(job);
+    if (state == nullptr) return FALSE;
+    state->KillAll(true, exitCode);
     return TRUE;
 }

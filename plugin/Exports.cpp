@@ -5,12 +5,15 @@
 #include "commands/Menu.h"
 #include "engine/Classify.h"
 #include "plugin/DllMain.h"
+#include "support/HostBoundary.h"
 #include "ui/Setup.h"
 
 extern "C" MIRVANE_EXPORT BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
     switch (reason) {
-        case DLL_PROCESS_ATTACH: return PluginProcessAttach(module);
-        case DLL_PROCESS_DETACH: return PluginProcessDetach(module);
+        case DLL_PROCESS_ATTACH:
+            return GuardHostCall("DllMain()", FALSE, [&] { return PluginProcessAttach(module); });
+        case DLL_PROCESS_DETACH:
+            return GuardHostCall("DllMain()", TRUE, [&] { return PluginProcessDetach(module); });
         default: return TRUE;
     }
 }
@@ -27,10 +30,20 @@ int WINAPI BKC_OnRetrieve(LPCSTR, LPCSTR) { return 0; }
 int WINAPI BKC_OnKeyDispatch(HWND, int, int) { return 0; }
 int WINAPI BKC_OnDragDrop(LPCSTR, LPCSTR, int, int) { return 0; }
 
-int WINAPI BKC_OnSend(LPCSTR message) { return OnSend(message); }
-int WINAPI BKC_OnPlugInInfo(LPBKPLUGININFO info) { return OnPlugInInfo(info); }
-int WINAPI BKC_OnBeforeFilter2(LPCSTR message, LPCSTR mailbox, int* action, char** param) {
-    return OnBeforeFilter2(message, mailbox, action, param);
+// The events with work to do answer as they do when they have nothing to do if an exception
+// stops them (see HostBoundary.h).
+int WINAPI BKC_OnSend(LPCSTR message) {
+    return GuardHostCall("BKC_OnSend()", 0, [&] { return OnSend(message); });
 }
-int WINAPI BKC_OnMenuInit(HWND window, HMENU menu, int type) { return OnMenuInit(window, menu, type); }
-int WINAPI BKC_OnPlugInSetup(HWND window) { return OnPlugInSetup(window); }
+int WINAPI BKC_OnPlugInInfo(LPBKPLUGININFO info) {
+    return GuardHostCall("BKC_OnPlugInInfo()", 0, [&] { return OnPlugInInfo(info); });
+}
+int WINAPI BKC_OnBeforeFilter2(LPCSTR message, LPCSTR mailbox, int* action, char** param) {
+    return GuardHostCall("BKC_OnBeforeFilter2()", 0, [&] { return OnBeforeFilter2(message, mailbox, action, param); });
+}
+int WINAPI BKC_OnMenuInit(HWND window, HMENU menu, int type) {
+    return GuardHostCall("BKC_OnMenuInit()", 0, [&] { return OnMenuInit(window, menu, type); });
+}
+int WINAPI BKC_OnPlugInSetup(HWND window) {
+    return GuardHostCall("BKC_OnPlugInSetup()", 1, [&] { return OnPlugInSetup(window); });
+}

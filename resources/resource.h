@@ -235,6 +235,7 @@
 #define IDS_RESTORE_FAILED 2236
 #define IDS_BACKUP_DONE 2237          // %s = data folder
 #define IDS_RESTORE_DONE 2238         // %s = data folder
+#define IDS_RESTORE_SKIPPED 2040      // %lu = entries that are no database files
 
 // ---- strings: the progress dialog ------------------------------------------------------------
 #define IDS_PROGRESS_STATUS 2239      // %d current, %d total

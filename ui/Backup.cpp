@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/Mbcs.h"
+#include "resources/resource.h"
 #include "support/LockGuard.h"
 #include "support/Log.h"
 #include "support/Util.h"
@@ -264,24 +265,32 @@ bool IsDeviceName(const std::string& step) {
     return false;
 }
 
-// Writes the current entry of zip to target (through a temporary file beside it). Sets
-// *damaged when the entry's data is corrupt (target then untouched).
-bool ExtractCurrentEntry(unzFile zip, const unz_file_info64& info, const std::string& target, bool* damaged) {
+// How much a restore may still write, and how much it has written.
+struct WriteBudget {
+    unsigned long long bound = 0;
+    unsigned long long written = 0;
+    bool exceeded = false;
+};
+
+// Writes the current entry of zip to the file temporary, stamped with the entry's time. Sets
+// *damaged when the entry's data is corrupt, budget.exceeded when it would write past the
+// bound (the file is then deleted). False on any failure but damage.
+bool ExtractCurrentEntry(unzFile zip, const unz_file_info64& info, const std::string& temporary, WriteBudget& budget,
+                         bool* damaged) {
     *damaged = false;
     if (info.flag & kFlagEncrypted) {
-        LOG(LOG_ERROR, "RestoreDatabaseFrom()", "encrypted entry: [%s].", target.c_str());
+        LOG(LOG_ERROR, "RestoreDatabaseFrom()", "encrypted entry: [%s].", temporary.c_str());
         return false;
     }
-    if (!PlatformMakeSureDirectoryPathExists(target.c_str())) {
+    if (!PlatformMakeSureDirectoryPathExists(temporary.c_str())) {
         LOG(LOG_ERROR, "RestoreDatabaseFrom()", "%s: LastError: [%lu], path: [%s].",
-            "MakeSureDirectoryPathExists()", GetLastError(), target.c_str());
+            "MakeSureDirectoryPathExists()", GetLastError(), temporary.c_str());
         return false;
     }
     if (unzOpenCurrentFile(zip) != UNZ_OK) {
-        LOG(LOG_ERROR, "RestoreDatabaseFrom()", "%s: failed. path: [%s].", "unzOpenCurrentFile()", target.c_str());
+        LOG(LOG_ERROR, "RestoreDatabaseFrom()", "%s: failed. path: [%s].", "unzOpenCurrentFile()", temporary.c_str());
         return false;
     }
-    const std::string temporary = target + ".mirvane-restore";
     HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -299,7 +308,7 @@ bool ExtractCurrentEntry(unzFile zip, const unz_file_info64& info, const std::st
             // Z_DATA_ERROR and friends: the data cannot be decompressed; UNZ_ERRNO: the archive
             // file cannot be read.
             LOG(LOG_ERROR, "RestoreDatabaseFrom()", "%s: failed. [%d], path: [%s].", "unzReadCurrentFile()", read,
-                target.c_str());
+                temporary.c_str());
             if (read == UNZ_ERRNO) {
                 ok = false;
             } else {
@@ -307,14 +316,23 @@ bool ExtractCurrentEntry(unzFile zip, const unz_file_info64& info, const std::st
             }
             break;
         }
+        // Counted as written, whatever the entry declared: a size field can lie.
+        if (static_cast<unsigned long long>(read) > budget.bound - budget.written) {
+            LOG(LOG_ERROR, "RestoreDatabaseFrom()", "the archive expands past the bound: [%llu] bytes, path: [%s].",
+                budget.bound, temporary.c_str());
+            budget.exceeded = true;
+            ok = false;
+            break;
+        }
+        budget.written += static_cast<unsigned long long>(read);
         if (!Util::WriteToFile(file, buffer.data(), static_cast<DWORD>(read))) {
             ok = false;
             break;
         }
     }
-    if (unzCloseCurrentFile(zip) == UNZ_CRCERROR && ok) {
+    if (unzCloseCurrentFile(zip) == UNZ_CRCERROR && ok && !*damaged) {
         LOG(LOG_ERROR, "RestoreDatabaseFrom()", "%s: CRC error. path: [%s].", "unzCloseCurrentFile()",
-            target.c_str());
+            temporary.c_str());
         *damaged = true;
     }
     if (ok && !*damaged) {
@@ -332,13 +350,6 @@ bool ExtractCurrentEntry(unzFile zip, const unz_file_info64& info, const std::st
         }
     }
     if (!CloseHandle(file)) ok = false;
-    if (ok && !*damaged) {
-        if (!PlatformReplaceFile(temporary.c_str(), target.c_str())) {
-            LOG(LOG_ERROR, "RestoreDatabaseFrom()", "%s: LastError: [%lu], path: [%s].", "ReplaceFile()",
-                GetLastError(), target.c_str());
-            ok = false;
-        }
-    }
     if (!ok || *damaged) DeleteFileA(temporary.c_str());
     return ok;
 }
@@ -468,9 +479,162 @@ bool BackupDatabaseTo(const DatabasePaths& paths, const std::string& zipPath, st
     return ok;
 }
 
-bool RestoreDatabaseFrom(const DatabasePaths& paths, const std::string& zipPath, std::vector<std::string>* names) {
+std::string RestoreResultText(const std::string& dataFolder, const std::vector<std::string>& names, size_t skipped) {
+    std::string text = DatabaseResultText(IDS_RESTORE_DONE, dataFolder, names);
+    if (skipped > 0) text += LoadResString(IDS_RESTORE_SKIPPED, static_cast<unsigned long>(skipped));
+    return text;
+}
+
+std::string DatabaseEntryName(const std::string& safeName) {
+    if (lstrcmpiA(safeName.c_str(), "bsfilter.conf") == 0) return "bsfilter.conf";
+    static const char kFolder[] = "bsfilterdb\\";
+    const size_t folderLength = sizeof(kFolder) - 1;
+    if (safeName.size() < folderLength || lstrcmpiA(safeName.substr(0, folderLength).c_str(), kFolder) != 0) {
+        return std::string();
+    }
+    // The folder itself, or one file directly inside it (a backup holds no subfolders).
+    const std::string rest = safeName.substr(folderLength);
+    if (Mbcs::FindFirst(rest.c_str(), '\\') != nullptr) return std::string();
+    return kFolder + rest;
+}
+
+namespace {
+
+// One entry of the archive as the restore sees it.
+struct RestoreEntry {
+    std::string safe;    // made-safe relative name
+    bool folder = false; // a folder entry ("bsfilterdb\")
+};
+
+// The bound of a restore into dataFolder: the free space less the margin, at most ceiling.
+unsigned long long RestoreBound(const std::string& dataFolder, unsigned long long ceiling) {
+    unsigned long long free = 0;
+    if (!PlatformFreeDiskSpace(dataFolder.c_str(), &free)) {
+        LOG(LOG_ERROR, "RestoreDatabaseFrom()", "%s: LastError: [%lu], path: [%s].", "GetDiskFreeSpaceEx()",
+            GetLastError(), dataFolder.c_str());
+        return ceiling;
+    }
+    const unsigned long long room = free > kRestoreFreeMarginBytes ? free - kRestoreFreeMarginBytes : 0;
+    return room < ceiling ? room : ceiling;
+}
+
+// Moves zip to the entry at index (0: the first) and reads its information and name.
+bool ReadEntry(unzFile zip, ZPOS64_T index, unz_file_info64* info, std::string* name) {
+    const int moved = index == 0 ? unzGoToFirstFile(zip) : unzGoToNextFile(zip);
+    char raw[kPathSize];
+    if (moved != UNZ_OK || unzGetCurrentFileInfo64(zip, info, raw, sizeof(raw), nullptr, 0, nullptr, 0) != UNZ_OK ||
+        info->size_filename >= sizeof(raw)) {
+        LOG(LOG_ERROR, "RestoreDatabaseFrom()", "%s: failed. index: [%lu].", "unzGetCurrentFileInfo64()",
+            static_cast<unsigned long>(index));
+        return false;
+    }
+    raw[info->size_filename] = '\0';
+    *name = raw;
+    if (info->flag & kFlagUtf8) *name = PlatformUtf8ToAnsi(*name);
+    return true;
+}
+
+// The restore proper, with the lock held: one pass that sorts the entries and adds up their
+// declared sizes, one that extracts them to temporary files, then the replacement of them all.
+bool RestoreEntries(unzFile zip, const DatabasePaths& paths, std::vector<std::string>* names, size_t* skipped,
+                    bool* damaged) {
+    const std::string base = paths.dataFolder + "\\";
+    unz_global_info64 global;
+    if (unzGetGlobalInfo64(zip, &global) != UNZ_OK) {
+        LOG(LOG_ERROR, "RestoreDatabaseFrom()", "%s: failed.", "unzGetGlobalInfo64()");
+        return false;
+    }
+    std::vector<RestoreEntry> entries;
+    unsigned long long declared = 0;
+    for (ZPOS64_T index = 0; index < global.number_entry; ++index) {
+        unz_file_info64 info;
+        std::string name;
+        if (!ReadEntry(zip, index, &info, &name)) return false;
+        RestoreEntry entry;
+        entry.safe = DatabaseEntryName(SafeEntryName(name));
+        if (entry.safe.empty() || !LiesInside(base, base + entry.safe)) {
+            LOG(LOG_WARN, "RestoreDatabaseFrom()", "entry skipped: [%s].", name.c_str());
+            ++*skipped;
+            entry.safe.clear();
+        } else {
+            entry.folder = Mbcs::EndsWith(entry.safe.c_str(), '\\');
+            if (!entry.folder) declared += info.uncompressed_size;
+        }
+        entries.push_back(entry);
+    }
+    WriteBudget budget;
+    budget.bound = RestoreBound(paths.dataFolder, paths.restoreCeiling);
+    if (declared > budget.bound) {
+        LOG(LOG_ERROR, "RestoreDatabaseFrom()", "archive refused: declared size: [%llu], bound: [%llu].", declared,
+            budget.bound);
+        return false;
+    }
+
+    std::vector<std::string> temporaries;
+    std::vector<std::string> targets;
+    std::vector<std::string> restored;
+    bool ok = true;
+    for (ZPOS64_T index = 0; ok && index < global.number_entry; ++index) {
+        unz_file_info64 info;
+        std::string name;
+        if (!ReadEntry(zip, index, &info, &name)) {
+            ok = false;
+            break;
+        }
+        const RestoreEntry& entry = entries[static_cast<size_t>(index)];
+        if (entry.safe.empty()) continue;
+        const std::string target = base + entry.safe;
+        if (entry.folder) {
+            if (!PlatformMakeSureDirectoryPathExists(target.c_str())) {
+                LOG(LOG_ERROR, "RestoreDatabaseFrom()", "%s: LastError: [%lu], path: [%s].",
+                    "MakeSureDirectoryPathExists()", GetLastError(), target.c_str());
+                ok = false;
+                break;
+            }
+            restored.push_back(entry.safe);
+            continue;
+        }
+        // One temporary file per entry: two entries for one file (or, on Windows, names that
+        // differ only in case) each keep their own until the replacement, where the later wins.
+        const std::string temporary = target + ".mirvane-restore-" + std::to_string(index);
+        bool entryDamaged = false;
+        if (!ExtractCurrentEntry(zip, info, temporary, budget, &entryDamaged)) {
+            ok = false;
+            break;
+        }
+        if (entryDamaged) {
+            *damaged = true;
+            continue;
+        }
+        temporaries.push_back(temporary);
+        targets.push_back(target);
+        restored.push_back(entry.safe);
+    }
+    if (ok) {
+        const size_t replaced = PlatformReplaceFiles(temporaries, targets);
+        if (replaced < temporaries.size()) {
+            LOG(LOG_ERROR, "RestoreDatabaseFrom()", "%s: LastError: [%lu], path: [%s].", "ReplaceFile()",
+                GetLastError(), targets[replaced].c_str());
+            ok = false;
+        }
+        for (size_t i = replaced; i < temporaries.size(); ++i) DeleteFileA(temporaries[i].c_str());
+        for (size_t i = 0; i < replaced; ++i) LOG(LOG_DEBUG, "RestoreDatabaseFrom()", "restored: [%s].", targets[i].c_str());
+    } else {
+        for (const std::string& temporary : temporaries) DeleteFileA(temporary.c_str());
+    }
+    if (ok) *names = restored;
+    return ok;
+}
+
+}  // namespace
+
+bool RestoreDatabaseFrom(const DatabasePaths& paths, const std::string& zipPath, std::vector<std::string>* names,
+                         size_t* skipped) {
     LOG(LOG_DEBUG, "RestoreDatabaseFrom()", "begin.");
     names->clear();
+    size_t skippedHere = 0;
+    if (skipped == nullptr) skipped = &skippedHere;
+    *skipped = 0;
     zlib_filefunc64_def functions = FileFunctions();
     unzFile zip = unzOpen2_64(zipPath.c_str(), &functions);
     if (zip == nullptr && IsEmptyArchive(zipPath)) {
@@ -481,62 +645,14 @@ bool RestoreDatabaseFrom(const DatabasePaths& paths, const std::string& zipPath,
         LOG(LOG_ERROR, "RestoreDatabaseFrom()", "%s: failed. path: [%s].", "unzOpen2_64()", zipPath.c_str());
         return false;
     }
-    bool ok = true;
+    bool ok;
     bool damaged = false;
     {
         LockGuard hold(paths.lock);
-        char base[kPathSize];
-        FormatTo(base, sizeof(base), "%s\\", paths.dataFolder.c_str());
-        unz_global_info64 global;
-        if (unzGetGlobalInfo64(zip, &global) != UNZ_OK) {
-            LOG(LOG_ERROR, "RestoreDatabaseFrom()", "%s: failed.", "unzGetGlobalInfo64()");
-            ok = false;
-        }
-        for (ZPOS64_T index = 0; ok && index < global.number_entry; ++index) {
-            const int moved = index == 0 ? unzGoToFirstFile(zip) : unzGoToNextFile(zip);
-            unz_file_info64 info;
-            char raw[kPathSize];
-            if (moved != UNZ_OK ||
-                unzGetCurrentFileInfo64(zip, &info, raw, sizeof(raw), nullptr, 0, nullptr, 0) != UNZ_OK ||
-                info.size_filename >= sizeof(raw)) {
-                LOG(LOG_ERROR, "RestoreDatabaseFrom()", "%s: failed. index: [%lu].", "unzGetCurrentFileInfo64()",
-                    static_cast<unsigned long>(index));
-                ok = false;
-                break;
-            }
-            raw[info.size_filename] = '\0';
-            std::string name = raw;
-            if (info.flag & kFlagUtf8) name = PlatformUtf8ToAnsi(name);
-            const std::string safe = SafeEntryName(name);
-            const std::string target = std::string(base) + safe;
-            if (safe.empty() || !LiesInside(base, target)) {
-                LOG(LOG_WARN, "RestoreDatabaseFrom()", "entry skipped: [%s].", name.c_str());
-                continue;
-            }
-            if (Mbcs::EndsWith(safe.c_str(), '\\')) {
-                if (!PlatformMakeSureDirectoryPathExists(target.c_str())) {
-                    LOG(LOG_ERROR, "RestoreDatabaseFrom()", "%s: LastError: [%lu], path: [%s].",
-                        "MakeSureDirectoryPathExists()", GetLastError(), target.c_str());
-                    ok = false;
-                    break;
-                }
-                names->push_back(safe);
-                continue;
-            }
-            bool entryDamaged = false;
-            if (!ExtractCurrentEntry(zip, info, target, &entryDamaged)) {
-                ok = false;
-                break;
-            }
-            if (entryDamaged) {
-                damaged = true;
-                continue;
-            }
-            LOG(LOG_DEBUG, "RestoreDatabaseFrom()", "restored: [%s].", target.c_str());
-            names->push_back(safe);
-        }
+        ok = RestoreEntries(zip, paths, names, skipped, &damaged);
     }
     unzClose(zip);
-    LOG(LOG_DEBUG, "RestoreDatabaseFrom()", "end. result: [%s], damaged: [%s].", BoolText(ok), BoolText(damaged));
+    LOG(LOG_DEBUG, "RestoreDatabaseFrom()", "end. result: [%s], damaged: [%s], skipped: [%lu].", BoolText(ok),
+        BoolText(damaged), static_cast<unsigned long>(*skipped));
     return ok && !damaged;
 }

@@ -11,6 +11,14 @@
 
 struct PageState;
 
+// No restore writes more than this, whatever the free space. A bsfilter database trained on
+// the whole public SpamAssassin corpus (6,046 messages) takes 8.8 MB; a ceiling hundreds of
+// times above that never stands in a real restore's way, yet a crafted archive that expands
+// to terabytes is refused before it fills the disk.
+constexpr unsigned long long kRestoreCeilingBytes = 4ull << 30;
+// What a restore leaves free on the data folder's volume: the host and its mail need room too.
+constexpr unsigned long long kRestoreFreeMarginBytes = 256ull << 20;
+
 // The paths backup and restore work on, and the lock that keeps bsfilter from running
 // meanwhile (g_bsfilterLock; null: none).
 struct DatabasePaths {
@@ -18,6 +26,8 @@ struct DatabasePaths {
     std::string bsfilterConfig;    // <data folder>\bsfilter.conf
     std::string bsfilterDbFolder;  // <data folder>\bsfilterdb
     CRITICAL_SECTION* lock = nullptr;
+    // The most bytes a restore may write (see RestoreDatabaseFrom); tests lower it.
+    unsigned long long restoreCeiling = kRestoreCeilingBytes;
 };
 
 // Writes the archive zipPath: entry "bsfilter.conf" from bsfilterConfig, then one entry
@@ -29,14 +39,29 @@ struct DatabasePaths {
 // unreadable, the archive not writable).
 bool BackupDatabaseTo(const DatabasePaths& paths, const std::string& zipPath, std::vector<std::string>* names);
 
-// Extracts every entry of zipPath below dataFolder under its made-safe name (see
-// SafeEntryName), creating the folders of its path and replacing files of the same name;
-// each file gets the entry's time. A file is replaced only once its entry has been read
-// completely and correctly, so a damaged entry never overwrites a good file. names receives
-// the relative paths written (backslash-separated). An archive without entries restores
-// nothing and succeeds. False when the archive cannot be opened or read, a file cannot be
-// written, or an entry's data is damaged (the other entries are still restored).
-bool RestoreDatabaseFrom(const DatabasePaths& paths, const std::string& zipPath, std::vector<std::string>* names);
+// Restores the entries of zipPath that a backup holds: "bsfilter.conf" and the files directly
+// inside "bsfilterdb" (names made safe first, see SafeEntryName; a "bsfilterdb" folder entry
+// only makes the folder). Every other entry is skipped with a log line and counted in
+// *skipped (may be null): a foreign archive must not plant settings, lists or programs in the
+// data folder. Each file is first written completely to a temporary file beside its target;
+// the targets are replaced only once every entry has been read, with one flush for them all
+// where the platform allows, and each takes its entry's time. A damaged entry never replaces
+// its file (the sound ones still do). The archive is refused before anything is written when
+// its entries' declared sizes add up to more than the bound (the free space on the data
+// folder's volume less kRestoreFreeMarginBytes, and at most paths.restoreCeiling), and the
+// bytes really written are counted against the same bound, so a lying size field cannot get
+// past it; on such a failure, or when a file cannot be written, no file is replaced. names
+// receives the relative paths restored (backslash-separated). An archive without entries
+// restores nothing and succeeds. False when the archive cannot be opened or read, is refused,
+// a file cannot be written or replaced, or an entry's data is damaged.
+bool RestoreDatabaseFrom(const DatabasePaths& paths, const std::string& zipPath, std::vector<std::string>* names,
+                         size_t* skipped = nullptr);
+
+// A made-safe entry name (see SafeEntryName) as the name a backup writes, when it is one:
+// "bsfilter.conf", "bsfilterdb\" or "bsfilterdb\<file>" (these names in any case, given back
+// as written here, so that a case-sensitive file system finds the same files); empty for any
+// other name.
+std::string DatabaseEntryName(const std::string& safeName);
 
 // The path, relative to the data folder and backslash-separated, that an entry name may be
 // written to: drive prefixes and leading separators are dropped, "." steps and empty steps
@@ -49,6 +74,9 @@ std::string SafeEntryName(const std::string& name);
 // The result message: the heading string (2237 or 2238) with dataFolder, then each name with
 // CR LF after it.
 std::string DatabaseResultText(UINT headingId, const std::string& dataFolder, const std::vector<std::string>& names);
+// The restore's result message: DatabaseResultText with the restore heading, then, when
+// entries were skipped, a line saying how many.
+std::string RestoreResultText(const std::string& dataFolder, const std::vector<std::string>& names, size_t skipped);
 
 // The general page's buttons 1123 and 1124 (Windows).
 void BackupDatabase(HWND page, PageState* pageState);

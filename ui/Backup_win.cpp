@@ -21,21 +21,10 @@ DatabasePaths PathsOf(const SetupSettings* settings) {
     return paths;
 }
 
-typedef bool (*DatabaseWork)(const DatabasePaths& paths, const std::string& archive, std::vector<std::string>* names);
-
-// Runs the backup or the restore under the wait cursor, then tells the user the outcome: the
-// files it took on success.
-void RunDatabaseWork(HWND page, PageState* pageState, DatabaseWork work, const std::string& path, UINT doneId,
-                     UINT failedId) {
-    std::vector<std::string> names;
-    bool ok;
-    {
-        WaitCursor wait;
-        ok = work(PathsOf(pageState->settings), path, &names);
-    }
+// Shows the outcome of a backup or restore: text on success, the failure string otherwise.
+void ShowOutcome(HWND page, PageState* pageState, bool ok, const std::string& text, UINT failedId) {
     if (ok) {
-        PageMessage(page, pageState->title, DatabaseResultText(doneId, pageState->settings->dataFolder, names),
-                    MB_ICONINFORMATION);
+        PageMessage(page, pageState->title, text, MB_ICONINFORMATION);
     } else {
         PageMessage(page, pageState->title, LoadResString(failedId), MB_ICONERROR);
     }
@@ -49,7 +38,14 @@ void BackupDatabase(HWND page, PageState* pageState) {
                           IDS_BACKUP_EXT, &path)) {
         return;
     }
-    RunDatabaseWork(page, pageState, BackupDatabaseTo, path, IDS_BACKUP_DONE, IDS_BACKUP_FAILED);
+    std::vector<std::string> names;
+    bool ok;
+    {
+        WaitCursor wait;
+        ok = BackupDatabaseTo(PathsOf(pageState->settings), path, &names);
+    }
+    ShowOutcome(page, pageState, ok, DatabaseResultText(IDS_BACKUP_DONE, pageState->settings->dataFolder, names),
+                IDS_BACKUP_FAILED);
 }
 
 void RestoreDatabase(HWND page, PageState* pageState) {
@@ -59,5 +55,13 @@ void RestoreDatabase(HWND page, PageState* pageState) {
                     OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR, &path)) {
         return;
     }
-    RunDatabaseWork(page, pageState, RestoreDatabaseFrom, path, IDS_RESTORE_DONE, IDS_RESTORE_FAILED);
+    std::vector<std::string> names;
+    size_t skipped = 0;
+    bool ok;
+    {
+        WaitCursor wait;
+        ok = RestoreDatabaseFrom(PathsOf(pageState->settings), path, &names, &skipped);
+    }
+    ShowOutcome(page, pageState, ok, RestoreResultText(pageState->settings->dataFolder, names, skipped),
+                IDS_RESTORE_FAILED);
 }

@@ -58,7 +58,7 @@ bool IsAbsoluteWindowsPath(const char* path);
 DWORD CopyOutWin32(const std::string& text, LPSTR buffer, DWORD size);
 
 // ---- handles ----------------------------------------------------------------------------
-enum class HandleKind { File, Pipe, Std, Find, Process, ProcessThread, Thread, Event };
+enum class HandleKind { File, Pipe, Std, Find, Process, ProcessThread, Thread, Event, Job };
 
 // One open object behind a HANDLE. The table holds a shared reference per handle value; a
 // call in progress holds its own, so closing a handle while another thread is blocked in a
@@ -158,8 +158,9 @@ constexpr off_t kIniWriterLock = 0x7FFFFFFF00000010LL;
 // from the file system where it records one).
 void FillAttributeData(int dirFd, const char* path, const struct stat& info, const std::string& name,
                        WIN32_FILE_ATTRIBUTE_DATA* data);
-// PlatformReplaceFile on native paths.
-bool ReplaceFileNative(const std::string& from, const std::string& to);
+// PlatformReplaceFile on native paths. flush false leaves the flushes of the new file and of
+// its folder to the caller (PlatformReplaceFiles flushes many at once).
+bool ReplaceFileNative(const std::string& from, const std::string& to, bool flush = true);
 // A copy of the environment ("NAME=value" strings) taken under the lock that
 // SetEnvironmentVariableA holds, for a child process.
 std::vector<std::string> EnvironmentSnapshot();

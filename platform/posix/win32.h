@@ -361,8 +361,9 @@ HANDLE GetStdHandle(DWORD which);
 // are applicationName, currentDirectory and "PATH" in an environment block. A program without
 // a folder is looked up in PATH. With STARTF_USESTDHANDLES the child gets the three given
 // handles (a null or invalid one leaves that stream closed); with inheritHandles only the
-// handles marked inheritable reach the child, at their own descriptors. Creation flags have
-// no effect here. Failure to start the program (missing: ERROR_FILE_NOT_FOUND or
+// handles marked inheritable reach the child, at their own descriptors. Of the creation flags
+// only CREATE_NEW_PROCESS_GROUP has an effect: the child leads a process group of its own (the
+// group a job object ends). Failure to start the program (missing: ERROR_FILE_NOT_FOUND or
 // ERROR_PATH_NOT_FOUND, not executable: ERROR_ACCESS_DENIED, not a program:
 // ERROR_BAD_EXE_FORMAT, bad current folder: ERROR_DIRECTORY) is reported here, as on Windows.
 BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIBUTES processSecurity,
@@ -373,6 +374,29 @@ BOOL TerminateProcess(HANDLE process, UINT exitCode);
 // A child ended by a signal reports 0xC0000000 | the signal number, as a crashed Windows
 // process reports an NTSTATUS code.
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
+// A child started with CREATE_SUSPENDED runs at once here (its start cannot be held between
+// fork and exec); ResumeThread on its primary thread returns 1, as for a suspended thread, and
+// 0 for any other thread.
+#define CREATE_SUSPENDED 0x4ul
+DWORD ResumeThread(HANDLE thread);
+
+// Job objects, as far as a runner needs them to end a process tree: a job holds the process
+// groups of the processes assigned to it (a child started with CREATE_NEW_PROCESS_GROUP leads
+// a group of its own, and its descendants stay in it unless they leave it themselves).
+// TerminateJobObject sends SIGKILL to every group; with JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE the
+// last handle's close does the same. Only that limit flag has an effect.
+typedef struct _JOBOBJECT_BASIC_LIMIT_INFORMATION {
+    DWORD LimitFlags;
+} JOBOBJECT_BASIC_LIMIT_INFORMATION;
+typedef struct _JOBOBJECT_EXTENDED_LIMIT_INFORMATION {
+    JOBOBJECT_BASIC_LIMIT_INFORMATION BasicLimitInformation;
+} JOBOBJECT_EXTENDED_LIMIT_INFORMATION;
+typedef enum _JOBOBJECTINFOCLASS { JobObjectExtendedLimitInformation = 9 } JOBOBJECTINFOCLASS;
+#define JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE 0x2000ul
+HANDLE CreateJobObjectA(LPSECURITY_ATTRIBUTES security, LPCSTR name);
+BOOL SetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS infoClass, LPVOID info, DWORD length);
+BOOL AssignProcessToJobObject(HANDLE job, HANDLE process);
+BOOL TerminateJobObject(HANDLE job, UINT exitCode);
 // The bytes waiting in a pipe, without consuming them (copied into buffer when one is given);
 // FALSE with ERROR_BROKEN_PIPE when it is empty and every writer has gone, as on Windows.
 BOOL PeekNamedPipe(HANDLE pipe, LPVOID buffer, DWORD size, LPDWORD read, LPDWORD available, LPDWORD left);

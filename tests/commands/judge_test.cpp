@@ -162,7 +162,7 @@ TEST_F(JudgeTest, JudgeAndActMovesSpamAndFiltersTheClean) {
     host.AddMessage("a", Message("x <x@example.com>", "spam one"));
     host.AddMessage("b", Message("y <y@example.com>", "ham", "X-Mirvane: spam\r\n"));
     host.AddMessage("c", Message("z <z@example.com>", "spam two"));
-    host.AddMessage("d", Message("w <w@example.com>", "no verdict"));
+    host.AddMessage("d", Message("w <w@example.com>", "no verdict", "X-Mirvane: spam\r\n"));
     host.SelectAll();
     JudgeBySubject();
     bsfilter.result = [inner = bsfilter.result](const BsfilterRun& run) {
@@ -177,6 +177,8 @@ TEST_F(JudgeTest, JudgeAndActMovesSpamAndFiltersTheClean) {
     EXPECT_EQ(moves[0].args, (std::vector<std::string>{"box1\\!Trash\\", "a|c", "0"}));
     EXPECT_EQ(host.SelectedIds(), (std::vector<std::string>{"b", "d"}));
     EXPECT_EQ(host.Source("b"), Message("y <y@example.com>", "ham"));
+    // No verdict (a failed run) is no reason to take the spam mark off.
+    EXPECT_EQ(host.Source("d"), Message("w <w@example.com>", "no verdict", "X-Mirvane: spam\r\n"));
     auto trace = Trace();
     EXPECT_EQ(trace.back(), "Command FilterSelected");
     // Spam is deselected before it is moved.

@@ -26,7 +26,7 @@ BsfilterSetup::BsfilterSetup(const std::string& folderName) {
 
 BsfilterSetup::~BsfilterSetup() {
     g_logger.Configure("ERROR", "", "");
-    SetBsfilterRunLimitForTesting(kBsfilterRunLimitMs);
+    SetBsfilterRunLimitForTesting(0);
     g_scriptProfile.Reset();
     g_scriptProfile.SetLock(nullptr);
 }

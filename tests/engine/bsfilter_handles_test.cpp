@@ -80,6 +80,18 @@ BOOL WINAPI CountingGetExitCodeProcess(HANDLE process, LPDWORD code) {
     return GetExitCodeProcess(process, code);
 }
 
+HANDLE WINAPI CountingCreateJobObject(LPSECURITY_ATTRIBUTES security, LPCSTR name) {
+    if (ShouldFail("CreateJobObject")) return nullptr;
+    HANDLE job = CreateJobObjectA(security, name);
+    if (job != nullptr) Opened(job);
+    return job;
+}
+
+BOOL WINAPI CountingAssignProcessToJobObject(HANDLE job, HANDLE process) {
+    if (ShouldFail("AssignProcessToJobObject")) return FALSE;
+    return AssignProcessToJobObject(job, process);
+}
+
 BOOL WINAPI CountingCloseHandle(HANDLE handle) {
     {
         std::lock_guard<std::mutex> lock(g_mutex);
@@ -93,8 +105,10 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(setup.InstallStandinExe());
         setup.LogAt("DEBUG");
-        g_bsfilterCalls = BsfilterSystemCalls{CountingCreatePipe,   CountingDuplicateHandle,    CountingCreateProcess,
-                                              CountingCreateThread, CountingGetExitCodeProcess, CountingCloseHandle};
+        g_bsfilterCalls = BsfilterSystemCalls{CountingCreatePipe,      CountingDuplicateHandle,
+                                              CountingCreateProcess,   CountingCreateThread,
+                                              CountingGetExitCodeProcess, CountingCloseHandle,
+                                              CountingCreateJobObject, CountingAssignProcessToJobObject};
     }
     void TearDown() override { g_bsfilterCalls = BsfilterSystemCalls::System(); }
 
@@ -149,6 +163,19 @@ TEST_F(BsfilterHandles, EveryFailureEndsTheRunAndEveryHandleIsClosedOnce) {
     EXPECT_EQ(RunFailing("", 0), 1);
     EXPECT_TRUE(g_open.empty());
     EXPECT_EQ(g_badCloses, 0);
+
+    // Without a job object (one that cannot be made, or joined) the run still goes through.
+    for (const char* call : {"CreateJobObject", "AssignProcessToJobObject"}) {
+        SCOPED_TRACE(call);
+        EXPECT_EQ(RunFailing(call, 1), 1);
+        EXPECT_TRUE(g_open.empty());
+        EXPECT_EQ(g_badCloses, 0);
+        EXPECT_NE(setup.LogText().find(std::string("ExecBsfilter(): ") +
+                                       (std::string(call) == "CreateJobObject" ? "CreateJobObject()"
+                                                                               : "AssignProcessToJobObject()") +
+                                       ": LastError: [8].\r\n"),
+                  std::string::npos);
+    }
 }
 
 TEST_F(BsfilterHandles, WithoutWriterThreadTheChildIsTerminated) {
@@ -157,7 +184,7 @@ TEST_F(BsfilterHandles, WithoutWriterThreadTheChildIsTerminated) {
     EXPECT_EQ(g_badCloses, 0);
     const std::string log = setup.LogText();
     EXPECT_NE(log.find("ExecBsfilter(): CreateThread(): LastError: [8].\r\n"), std::string::npos);
-    EXPECT_NE(log.find("ExecBsfilter(): TerminateProcess(): succeeded.\r\n"), std::string::npos);
+    EXPECT_NE(log.find("ExecBsfilter(): TerminateJobObject(): succeeded.\r\n"), std::string::npos);
     EXPECT_EQ(log.find("pOutput->length()"), std::string::npos);
     Sleep(2000);
     EXPECT_FALSE(Exists(std::string(g_bsfilterDbFolder) + "\\survived"));
@@ -194,7 +221,7 @@ TEST_F(BsfilterHandles, AWriterStuckOnALiveChildIsTerminated) {
     const std::string log = setup.LogText();
     const size_t writerWait = log.find("ExecBsfilter(): WaitForSingleObject(): LastError: [");
     const size_t terminated = log.find("ExecBsfilter(): TerminateThread(): succeeded.\r\n");
-    const size_t childEnded = log.find("ExecBsfilter(): TerminateProcess(): succeeded.\r\n");
+    const size_t childEnded = log.find("ExecBsfilter(): TerminateJobObject(): succeeded.\r\n");
     EXPECT_NE(writerWait, std::string::npos);
     EXPECT_NE(terminated, std::string::npos);
     EXPECT_NE(childEnded, std::string::npos);

@@ -124,3 +124,69 @@ TEST_F(RealBsfilter, ReportsItsErrorsThroughTheOutput) {
     EXPECT_NE(status, -1);
     EXPECT_FALSE(output.empty());
 }
+
+// Each failure of a real bsfilter that could be caused here: what it prints, and what the
+// runner makes of it. A judging run that dies with a Ruby exception exits with 1, the status
+// of "clean": the runner reads its traceback and gives no verdict (-1) instead.
+TEST_F(RealBsfilter, FailuresGiveNoVerdictAndTheirTextReachesTheLog) {
+    setup.LogAt("ERROR");
+    std::string output;
+    for (int i = 1; i <= 3; ++i) {
+        const std::string spam = Spam(i);
+        const std::string clean = Clean(i);
+        ASSERT_EQ(Run(&spam, &output, "--add-spam"), 0) << output;
+        ASSERT_EQ(Run(&clean, &output, "--add-clean"), 0) << output;
+    }
+    ASSERT_EQ(Run(nullptr, &output, "--update"), 0) << output;
+    const std::string message = Clean(9);
+    output.clear();
+    ASSERT_EQ(Run(&message, &output, ""), 1) << output;  // clean, and silent
+    EXPECT_EQ(output, "");
+    EXPECT_EQ(setup.LogText(), "");
+    const std::string db = g_bsfilterDbFolder;
+
+    // A corrupt probability table: "sdbm_store failed (SDBMError)".
+    std::string pag(4096, '\0');
+    for (size_t k = 0; k < pag.size(); ++k) pag[k] = static_cast<char>((k * 2654435761u) >> 13);
+    ASSERT_TRUE(testing_files::WriteBytes(db + "\\C.prob.sdbm.pag", pag));
+    ASSERT_TRUE(testing_files::WriteBytes(db + "\\C.prob.sdbm.dir", pag.substr(0, 64)));
+    output.clear();
+    EXPECT_EQ(Run(&message, &output, ""), -1);
+    EXPECT_NE(output.find("(SDBMError)"), std::string::npos) << output;
+    EXPECT_NE(setup.LogText().find("(SDBMError)"), std::string::npos);
+
+    // A table that cannot be read (a folder where the file should be): the same error.
+    SetBsfilterRunLimitForTesting(0);  // a new session: the text is logged again
+    ASSERT_TRUE(DeleteFileA((db + "\\C.prob.sdbm.pag").c_str()));
+    ASSERT_TRUE(CreateDirectoryA((db + "\\C.prob.sdbm.pag").c_str(), nullptr));
+    output.clear();
+    EXPECT_EQ(Run(&message, &output, ""), -1);
+    EXPECT_NE(output.find("(SDBMError)"), std::string::npos) << output;
+    RemoveDirectoryA((db + "\\C.prob.sdbm.pag").c_str());
+
+    // The database library missing: Ruby cannot load "sdbm" ("LoadError"). A library folder
+    // first on Ruby's load path stands in for an installation without it.
+    const std::string lib = std::string(g_bsfilterDbFolder) + "\\..\\nosdbm";
+    ASSERT_TRUE(testing_files::MakeFolders(lib));
+    ASSERT_TRUE(testing_files::WriteBytes(lib + "\\sdbm.rb", "raise LoadError, 'cannot load such file -- sdbm'\n"));
+    char saved[4096] = "";
+    const bool hadRubyOpt = GetEnvironmentVariableA("RUBYOPT", saved, sizeof(saved)) > 0;
+    std::string native = lib;
+    for (char& c : native) c = c == '\\' ? '/' : c;
+    ASSERT_TRUE(SetEnvironmentVariableA("RUBYOPT", ("-I" + native).c_str()));
+    SetBsfilterRunLimitForTesting(0);
+    output.clear();
+    const int missing = Run(&message, &output, "");
+    SetEnvironmentVariableA("RUBYOPT", hadRubyOpt ? saved : nullptr);
+    EXPECT_EQ(missing, -1);
+    EXPECT_NE(output.find("(LoadError)"), std::string::npos) << output;
+    EXPECT_NE(setup.LogText().find("cannot load such file -- sdbm (LoadError)"), std::string::npos);
+
+    // A bad option in bsfilter.conf: bsfilter's own message and status 2, no verdict either.
+    SetBsfilterRunLimitForTesting(0);
+    ASSERT_TRUE(setup.WriteConfig("no-such-option\n"));
+    output.clear();
+    EXPECT_EQ(Run(&message, &output, ""), 2);
+    EXPECT_NE(output.find("unrecognized option `--no-such-option'"), std::string::npos) << output;
+    EXPECT_NE(setup.LogText().find("unrecognized option"), std::string::npos);
+}

@@ -190,9 +190,9 @@ TEST_F(BsfilterRun, LargeInputAndOutputPassCompletely) {
     EXPECT_EQ(output, StandinDigest(input));
 
     output.clear();
-    EXPECT_EQ(Run("standin write 5000000\nstandin exit 0\n", nullptr, &output), 0);
-    EXPECT_EQ(output.size(), 5000000u);
-    EXPECT_TRUE(output == StandinPattern(5000000));
+    EXPECT_EQ(Run("standin write 1000000\nstandin exit 0\n", nullptr, &output), 0);
+    EXPECT_EQ(output.size(), 1000000u);
+    EXPECT_TRUE(output == StandinPattern(1000000));
 
     // Output still queued in the pipe when the child ends (several reads' worth where the
     // pipe holds that much) is read to the end.
@@ -200,20 +200,21 @@ TEST_F(BsfilterRun, LargeInputAndOutputPassCompletely) {
     EXPECT_EQ(Run("standin write 60000\nstandin exit 0\n", nullptr, &output), 0);
     EXPECT_EQ(output, StandinPattern(60000));
 
-    // Both ways at once: everything read is written back while the rest is still coming.
+    // Both ways at once: everything read is written back while the rest is still coming
+    // (kept up to the bound, drained beyond it).
     const std::string text = BinaryText(3u << 20, false);
     output.clear();
     EXPECT_EQ(Run("standin echo-input\nstandin exit 0\n", &text, &output), 0);
-    EXPECT_EQ(output.size(), text.size());
-    EXPECT_TRUE(output == text);
+    EXPECT_EQ(output.size(), kBsfilterOutputLimit);
+    EXPECT_TRUE(output == text.substr(0, kBsfilterOutputLimit));
 }
 
 TEST_F(BsfilterRun, ChildMayWriteBeforeItReadsItsInput) {
     const std::string input = BinaryText(3u << 20, true);
     std::string output;
-    EXPECT_EQ(Run("standin write 3000000\nstandin input-digest\n", &input, &output), 1);  // then judged clean
-    EXPECT_EQ(output.size(), 3000000u + StandinDigest(input).size());
-    EXPECT_TRUE(output == StandinPattern(3000000) + StandinDigest(input));
+    EXPECT_EQ(Run("standin write 1000000\nstandin input-digest\n", &input, &output), 1);  // then judged clean
+    EXPECT_EQ(output.size(), 1000000u + StandinDigest(input).size());
+    EXPECT_TRUE(output == StandinPattern(1000000) + StandinDigest(input));
 }
 
 TEST_F(BsfilterRun, ChildMayEndWithoutReadingItsInput) {
@@ -240,7 +241,7 @@ TEST_F(BsfilterRun, RunLimitEndsAHungChild) {
     EXPECT_EQ(Run("standin touch started-c\nstandin sleep 4000\nstandin touch survived-c\n", &input, &output), -1);
 
     const std::string log = setup.LogText();
-    EXPECT_EQ(Count(log, "ExecBsfilter(): bsfilter did not end within the run limit: [2000] ms.\r\n"), 2u);
+    EXPECT_EQ(Count(log, "ExecBsfilter(): bsfilter did not end within the run limit: [2000] ms.\r\n"), 3u);
     // Only the run without output pipe found its child still running at the final wait; no
     // writer had to be given up (the terminated child's pipe broke under it).
     EXPECT_EQ(Count(log, "WaitForSingleObject(): LastError: ["), 1u);
@@ -259,6 +260,168 @@ TEST_F(BsfilterRun, RunLimitEndsAHungChild) {
     output.clear();
     EXPECT_EQ(Run("standin sleep 1200\nstandin print done\nstandin exit 0\n", nullptr, &output), 0);
     EXPECT_EQ(output, "done");
+}
+
+TEST_F(BsfilterRun, RunLimitEndsTheWholeProcessTree) {
+    // bsfilter (here the stand-in) starts a program that outlives it unless the whole tree is
+    // ended: the descendant appends to a file every 20 ms while it lives.
+    SetBsfilterRunLimitForTesting(3000);
+    std::string output;
+    EXPECT_EQ(Run("standin spawn-beater beats\nstandin hang\n", nullptr, &output), -1);
+    ASSERT_TRUE(Exists(Db("beats")));
+    Sleep(300);  // a kill in flight lands
+    const size_t before = testing_files::ReadBytes(Db("beats")).size();
+    Sleep(600);
+    EXPECT_EQ(testing_files::ReadBytes(Db("beats")).size(), before) << "a descendant of bsfilter lives on";
+
+    // A descendant left behind by a bsfilter that ended by itself is ended with its run too.
+    SetBsfilterRunLimitForTesting(0);
+    EXPECT_EQ(Run("standin spawn-beater beats-2\nstandin exit 1\n", nullptr, &output), 1);
+    Sleep(300);
+    const size_t left = testing_files::ReadBytes(Db("beats-2")).size();
+    Sleep(600);
+    EXPECT_EQ(testing_files::ReadBytes(Db("beats-2")).size(), left) << "a descendant of bsfilter lives on";
+}
+
+TEST(BsfilterRunLimits, EachKindOfRunHasItsOwnLimit) {
+    SetBsfilterRunLimitForTesting(0);
+    // The kind as ExecBsfilter reads it from the options its callers pass.
+    EXPECT_EQ(BsfilterRunKindOf("").task, BsfilterTask::Judge);
+    EXPECT_EQ(BsfilterRunKindOf("  ").task, BsfilterTask::Judge);
+    EXPECT_EQ(BsfilterRunKindOf("--show-db-status").task, BsfilterTask::Status);
+    EXPECT_EQ(BsfilterRunKindOf("--update").task, BsfilterTask::Update);
+    for (const char* training : {"--add-spam", "--add-clean", "--sub-spam", "--sub-clean"}) {
+        const BsfilterRunKind kind = BsfilterRunKindOf(training);
+        EXPECT_EQ(kind.task, BsfilterTask::Train) << training;
+        EXPECT_EQ(kind.messages, 1u);
+        EXPECT_FALSE(kind.update);
+    }
+    EXPECT_TRUE(BsfilterRunKindOf("--add-spam --update").update);
+    EXPECT_EQ(BsfilterRunKindOf("--add-spamx").task, BsfilterTask::Update);  // unknown: the long limit
+    EXPECT_EQ(BsfilterRunKindOf("--update --show-db-status").task, BsfilterTask::Update);
+    // Batch runs: the quoted message files count, for training and for "--list-spam".
+    const BsfilterRunKind batch = BsfilterRunKindOf("--add-clean --update \"C:\\t\\a b.eml\" \"C:\\t\\2.eml\" \"3\"");
+    EXPECT_EQ(batch.task, BsfilterTask::Train);
+    EXPECT_EQ(batch.messages, 3u);
+    EXPECT_TRUE(batch.update);
+    const BsfilterRunKind list = BsfilterRunKindOf("--list-spam \"1.eml\" \"2.eml\"");
+    EXPECT_EQ(list.task, BsfilterTask::Judge);
+    EXPECT_EQ(list.messages, 2u);
+    EXPECT_GT(BsfilterRunLimitMs(list), BsfilterRunLimitMs(JudgingRun()));
+
+    // Judging and the start-up probe end a hang within seconds; an update may take minutes;
+    // a batch gets more time with every message, and an update on top, but never unbounded.
+    EXPECT_EQ(BsfilterRunLimitMs(BsfilterRunKindOf("")), kJudgeRunLimitMs);
+    EXPECT_EQ(BsfilterRunLimitMs(BsfilterRunKindOf("--show-db-status")), kStatusRunLimitMs);
+    EXPECT_LE(kJudgeRunLimitMs, 60000u);
+    EXPECT_LE(kStatusRunLimitMs, 60000u);
+    EXPECT_GT(BsfilterRunLimitMs(UpdateRun()), BsfilterRunLimitMs(JudgingRun()));
+    const DWORD one = BsfilterRunLimitMs(TrainingRun(1));
+    const DWORD many = BsfilterRunLimitMs(TrainingRun(1000));
+    EXPECT_GT(many, one);
+    EXPECT_GT(BsfilterRunLimitMs(TrainingRun(1000, true)), many);
+    EXPECT_EQ(BsfilterRunLimitMs(TrainingRun(4000000000u, true)), kLongestRunLimitMs);
+    // A test's cap bounds them all.
+    SetBsfilterRunLimitForTesting(250);
+    EXPECT_EQ(BsfilterRunLimitMs(TrainingRun(1000, true)), 250u);
+    SetBsfilterRunLimitForTesting(0);
+}
+
+TEST_F(BsfilterRun, ExplicitKindSetsTheLimitOfThatRun) {
+    // The same slow child: too slow for a judging run capped at 1.5 s, fine for one whose
+    // limit the caller chose: the cap and the kind's own limit are both in force.
+    SetBsfilterRunLimitForTesting(1500);
+    ASSERT_TRUE(setup.WriteConfig("standin sleep 300\nstandin exit 0\n"));
+    std::string output;
+    EXPECT_EQ(ExecBsfilterAs(TrainingRun(3), nullptr, 0, &output, "%s", "--update"), 0);
+    ASSERT_TRUE(setup.WriteConfig("standin hang\n"));
+    EXPECT_EQ(ExecBsfilterAs(TrainingRun(3), nullptr, 0, &output, "%s", "--update"), -1);
+    EXPECT_NE(setup.LogText().find("bsfilter did not end within the run limit: [1500] ms."), std::string::npos);
+}
+
+TEST_F(BsfilterRun, OutputBeyondTheBoundIsDrainedAndDropped) {
+    // Endless output once crashed the 32-bit host with std::bad_alloc: now the first
+    // kBsfilterOutputLimit bytes are kept, the rest is read and dropped, and the run ends with
+    // the child's own status.
+    std::string output = "held";
+    const size_t written = 3 * kBsfilterOutputLimit + 12345;
+    EXPECT_EQ(Run("standin write " + std::to_string(written) + "\nstandin exit 3\n", nullptr, &output), 3);
+    ASSERT_EQ(output.size(), 4 + kBsfilterOutputLimit);
+    EXPECT_EQ(output.substr(0, 4), "held");
+    EXPECT_EQ(output.substr(4, 64), StandinPattern(64));
+    const std::string log = setup.LogText();
+    EXPECT_NE(log.find("ExecBsfilter(): output over the bound: [" + std::to_string(kBsfilterOutputLimit) +
+                       "] bytes kept, [" + std::to_string(written - kBsfilterOutputLimit) + "] bytes dropped."),
+              std::string::npos);
+    // Within the bound nothing is dropped or logged.
+    ASSERT_TRUE(WriteBytes(g_logPath, ""));
+    output.clear();
+    EXPECT_EQ(Run("standin write 70000\nstandin exit 0\n", nullptr, &output), 0);
+    EXPECT_EQ(output.size(), 70000u);
+    EXPECT_EQ(setup.LogText().find("output over the bound"), std::string::npos);
+}
+
+TEST(BsfilterFailureText, RubyExceptionsAreFailuresAndVerdictTextIsNot) {
+    // What Debian's bsfilter 1.0.19 printed here: the database library missing, a corrupt
+    // database, a store that failed; Ruby 3.4 quotes the method with ' instead of `.
+    EXPECT_TRUE(BsfilterOutputShowsFailure(
+        "/usr/lib/ruby/3.1.0/sdbm.rb:1:in `<top (required)>': cannot load such file -- sdbm (LoadError)\n"
+        "\tfrom /usr/bin/bsfilter:3106:in `get_options'\n"));
+    EXPECT_TRUE(BsfilterOutputShowsFailure("/usr/bin/bsfilter:680:in `[]=': sdbm_store failed (SDBMError)\n"
+                                           "\tfrom /usr/bin/bsfilter:680:in `set'\n"));
+    EXPECT_TRUE(BsfilterOutputShowsFailure("warning: something\r\n/usr/bin/bsfilter:719:in 'open': "
+                                           "Permission denied @ rb_sysopen - x (Errno::EACCES)\r\n"));
+    EXPECT_TRUE(BsfilterOutputShowsFailure("C:\\bsfilter\\bsfilter:12:in `initialize': bad (RuntimeError)"));
+    // A clean verdict prints nothing; the status report and stray text are no failure.
+    EXPECT_FALSE(BsfilterOutputShowsFailure(""));
+    EXPECT_FALSE(BsfilterOutputShowsFailure("db standin spam 3 clean 4 tokens 10 probabilities 10\n"));
+    EXPECT_FALSE(BsfilterOutputShowsFailure("Subject: we met in `Tokyo': nice (really)\n"));
+    EXPECT_FALSE(BsfilterOutputShowsFailure("file:12:in `x': text (lower case)\n"));
+    EXPECT_FALSE(BsfilterOutputShowsFailure("file:in `x': text (Error)\n"));
+}
+
+TEST_F(BsfilterRun, FailedRunsLogTheirOutputAtErrorAndFailedJudgingIsNoVerdict) {
+    // The default level: ERROR only.
+    setup.LogAt("ERROR");
+    const std::string traceback = "/usr/bin/bsfilter:680:in `[]=': sdbm_store failed (SDBMError)\\n"
+                                  "\\tfrom /usr/bin/bsfilter:3414:in `<main>'\\n";
+    const std::string message = "Subject: x\r\n\r\nbody\r\n";
+    std::string output;
+    // A judging run that dies with a Ruby exception exits 1 like "clean": no verdict.
+    EXPECT_EQ(Run("standin stderr " + traceback + "\nstandin exit 1\n", &message, &output), -1);
+    std::string log = setup.LogText();
+    EXPECT_NE(log.find("ExecBsfilter(): bsfilter failed: status: [-1], output: ["), std::string::npos);
+    EXPECT_NE(log.find("sdbm_store failed (SDBMError)"), std::string::npos);
+    // Once per session with the text: every incoming message would repeat it.
+    output.clear();
+    EXPECT_EQ(Run("standin stderr " + traceback + "\nstandin exit 1\n", &message, &output), -1);
+    log = setup.LogText();
+    EXPECT_EQ(Count(log, "sdbm_store failed (SDBMError)"), 1u);
+    EXPECT_EQ(Count(log, "bsfilter failed: status: [-1] (output as logged at the first failure)."), 1u);
+
+    // A clean verdict, with empty output or with ordinary text, stays clean and logs nothing.
+    ASSERT_TRUE(WriteBytes(g_logPath, ""));
+    output.clear();
+    EXPECT_EQ(Run("standin read\nstandin exit 1\n", &message, &output), 1);
+    EXPECT_EQ(Run("standin read\nstandin print in `x': y (z)\nstandin exit 1\n", &message, &output), 1);
+    EXPECT_EQ(Run("standin read\nstandin exit 0\n", &message, &output), 0);
+    EXPECT_EQ(setup.LogText(), "");
+
+    // Any other run whose status is not 0 logs what bsfilter said, every time.
+    for (int i = 0; i < 2; ++i) {
+        output.clear();
+        EXPECT_EQ(Run("standin stderr update broke\\n\nstandin exit 1\n", nullptr, &output, "--update"), 1);
+    }
+    EXPECT_EQ(Count(setup.LogText(), "ExecBsfilter(): bsfilter failed: status: [1], output: [13] bytes."), 2u);
+    EXPECT_EQ(Count(setup.LogText(), "update broke"), 2u);
+    // Bounded: a failure that floods keeps its log entry small.
+    ASSERT_TRUE(WriteBytes(g_logPath, ""));
+    output.clear();
+    EXPECT_EQ(Run("standin write 200000\nstandin exit 5\n", nullptr, &output, "--update"), 5);
+    log = setup.LogText();
+    EXPECT_LT(log.size(), kBsfilterLoggedOutputLimit + 1000);
+    EXPECT_NE(log.find("[... " + std::to_string(200000 - kBsfilterLoggedOutputLimit) + " more bytes]"),
+              std::string::npos);
 }
 
 TEST_F(BsfilterRun, PipesOnlyForWhatIsGiven) {

@@ -20,7 +20,7 @@ extern const unsigned PlatformFileVersion[4];
 }
 
 TEST(GeneratedTables, StringTableIsSortedByIdWithNonEmptyTexts) {
-    ASSERT_EQ(173u, PlatformStringTableSize);
+    ASSERT_EQ(174u, PlatformStringTableSize);
     EXPECT_EQ(2001u, PlatformStringTable[0].id);
     EXPECT_EQ(2288u, PlatformStringTable[PlatformStringTableSize - 1].id);
     for (unsigned i = 0; i < PlatformStringTableSize; ++i) {

@@ -29,6 +29,8 @@
 //   standin fail-on TEXT      make training fail (exit 3) at the first message containing TEXT,
 //                             keeping what the messages before it trained, as bsfilter's
 //                             write-through tables do
+//   standin spawn-beater NAME start a descendant that appends to NAME in the home folder
+//                             every 20 ms until it is ended from outside
 // The configuration file reaches the child through ExecBsfilter's fixed command line, so this
 // works alike on Linux and under Wine.
 #include <algorithm>
@@ -334,6 +336,8 @@ void RunAction(const Options& options, const std::string& line) {
         StandinCrash();
     } else if (action == "exit") {
         std::exit(static_cast<int>(std::strtol(rest.c_str(), nullptr, 10)));
+    } else if (action == "spawn-beater") {
+        StandinSpawnBeater(InHome(options, rest.c_str()).c_str());
     } else if (action == "hang") {
         for (;;) SleepMs(1000);
     }
@@ -364,6 +368,7 @@ void RunActions(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--standin-beat") == 0) StandinBeat(argv[2]);
     StandinBinaryStdio();
     Options options;
     std::string unknown;

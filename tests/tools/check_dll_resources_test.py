@@ -72,7 +72,7 @@ class CheckerTest(unittest.TestCase):
     def test_dll_built_from_the_script_matches(self):
         problems, summary = check_dll_resources.compare(self.good_dll, SCRIPT, [RESOURCES])
         self.assertEqual(problems, [])
-        self.assertIn("173 strings (ids 2001-2288)", summary)
+        self.assertIn("174 strings (ids 2001-2288)", summary)
         self.assertIn("8 version strings", summary)
         status, report = run_main([self.good_dll])
         self.assertEqual(status, 0, report)

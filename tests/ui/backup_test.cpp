@@ -48,7 +48,10 @@ void Put32(std::string& out, unsigned long value) {
 class ZipBuilder {
 public:
     // flags: general-purpose bits (0x800: UTF-8 name); badCrc: a wrong checksum.
-    void Add(const std::string& name, const std::string& data, unsigned flags = 0, bool badCrc = false) {
+    // declaredSize: the uncompressed size written in both headers (default: the true one).
+    void Add(const std::string& name, const std::string& data, unsigned flags = 0, bool badCrc = false,
+             unsigned long declaredSize = ~0ul) {
+        const unsigned long size = declaredSize == ~0ul ? static_cast<unsigned long>(data.size()) : declaredSize;
         unsigned long crc = Crc32(data);
         if (badCrc) crc ^= 0x5A5A5A5Aul;
         const unsigned long offset = static_cast<unsigned long>(m_body.size());
@@ -63,7 +66,7 @@ public:
         Put16(header, dosDate);
         Put32(header, crc);
         Put32(header, data.size());
-        Put32(header, data.size());
+        Put32(header, size);
         Put16(header, static_cast<unsigned>(name.size()));
         Put16(header, 0);
         m_body += header + name + data;
@@ -77,7 +80,7 @@ public:
         Put16(m_central, dosDate);
         Put32(m_central, crc);
         Put32(m_central, data.size());
-        Put32(m_central, data.size());
+        Put32(m_central, size);
         Put16(m_central, static_cast<unsigned>(name.size()));
         Put16(m_central, 0);
         Put16(m_central, 0);
@@ -106,6 +109,21 @@ private:
     std::string m_central;
     unsigned m_count = 0;
 };
+
+// The names in a folder ("." and ".." left out): what a restore left behind, temporary
+// files included.
+std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    return names;
+}
 
 class BackupTest : public ::testing::Test {
 protected:
@@ -167,7 +185,7 @@ TEST_F(BackupTest, BackupHoldsConfigAndTopLevelDatabaseFilesAndRestoresThem) {
     EXPECT_EQ(ReadBytes(paths.bsfilterConfig), "## bsfilter.conf\r\n");
     EXPECT_EQ(ReadBytes(data + "\\bsfilterdb\\C.sdbm.pag"), std::string(70000, 'p') + "tail");
     EXPECT_EQ(ReadBytes(data + "\\bsfilterdb\\new.sdbm.dir"), "made after the backup");
-    EXPECT_FALSE(Exists(data + "\\bsfilterdb\\C.sdbm.pag.mirvane-restore"));
+    EXPECT_EQ(FolderNames(data + "\\bsfilterdb").size(), 5u);
 }
 
 TEST_F(BackupTest, EmptyOrMissingDatabaseFolderBacksUpTheConfigAlone) {
@@ -244,28 +262,118 @@ TEST_F(BackupTest, EntryNamesAreMadeSafe) {
 
 TEST_F(BackupTest, HostileArchiveWritesNothingOutsideTheDataFolder) {
     ZipBuilder zip;
-    zip.Add("../outside-1.txt", "1");
-    zip.Add("..\\outside-2.txt", "2");
-    zip.Add("bsfilterdb/../../outside-3.txt", "3");
-    zip.Add("/abs.txt", "4");
-    zip.Add("C:\\drive.txt", "5");
-    zip.Add("NUL", "6");
-    zip.Add("ok/inner.txt", "7");
+    zip.Add("../bsfilterdb/one", "1");
+    zip.Add("..\\bsfilterdb\\two", "2");
+    zip.Add("bsfilterdb/../../bsfilter.conf", "3");
+    zip.Add("/bsfilterdb/four", "4");
+    zip.Add("C:\\bsfilterdb\\five", "5");
+    zip.Add("bsfilterdb/NUL", "6");
+    zip.Add("../outside.txt", "7");
     ASSERT_TRUE(WriteBytes(Zip("hostile.zip"), zip.Bytes()));
 
     std::vector<std::string> names;
-    ASSERT_TRUE(RestoreDatabaseFrom(paths, Zip("hostile.zip"), &names));
-    EXPECT_FALSE(Exists(root.File("outside-1.txt")));
-    EXPECT_FALSE(Exists(root.File("outside-2.txt")));
-    EXPECT_FALSE(Exists(root.File("outside-3.txt")));
-    EXPECT_EQ(ReadBytes(data + "\\outside-1.txt"), "1");
-    EXPECT_EQ(ReadBytes(data + "\\outside-2.txt"), "2");
-    EXPECT_EQ(ReadBytes(data + "\\outside-3.txt"), "3");
-    EXPECT_EQ(ReadBytes(data + "\\abs.txt"), "4");
-    EXPECT_EQ(ReadBytes(data + "\\drive.txt"), "5");
-    EXPECT_EQ(ReadBytes(data + "\\ok\\inner.txt"), "7");
-    EXPECT_EQ(names, (std::vector<std::string>{"outside-1.txt", "outside-2.txt", "outside-3.txt", "abs.txt",
-                                               "drive.txt", "ok\\inner.txt"}));
+    size_t skipped = 0;
+    ASSERT_TRUE(RestoreDatabaseFrom(paths, Zip("hostile.zip"), &names, &skipped));
+    EXPECT_FALSE(Exists(root.File("bsfilterdb")));
+    EXPECT_FALSE(Exists(root.File("bsfilter.conf")));
+    EXPECT_FALSE(Exists(root.File("outside.txt")));
+    EXPECT_FALSE(Exists(data + "\\outside.txt"));
+    EXPECT_EQ(ReadBytes(data + "\\bsfilterdb\\one"), "1");
+    EXPECT_EQ(ReadBytes(data + "\\bsfilterdb\\two"), "2");
+    EXPECT_EQ(ReadBytes(paths.bsfilterConfig), "3");
+    EXPECT_EQ(ReadBytes(data + "\\bsfilterdb\\four"), "4");
+    EXPECT_EQ(ReadBytes(data + "\\bsfilterdb\\five"), "5");
+    EXPECT_EQ(names, (std::vector<std::string>{"bsfilterdb\\one", "bsfilterdb\\two", "bsfilter.conf",
+                                               "bsfilterdb\\four", "bsfilterdb\\five"}));
+    EXPECT_EQ(skipped, 2u);
+}
+
+TEST_F(BackupTest, RestoreTakesOnlyWhatABackupHoldsAndCountsTheRest) {
+    ASSERT_TRUE(WriteBytes(data + "\\Mirvane.ini", "[Mirvane]\r\nkept=1\r\n"));
+    ZipBuilder zip;
+    zip.Add("Mirvane.ini", "[ExecBsfilterScriptProfile]\r\nUseBsfilterScript=1\r\n");
+    zip.Add("MirvaneEnv.ini", "planted");
+    zip.Add("WhiteList.txt", "planted");
+    zip.Add("bsfilterdb/sub/nested", "too deep");
+    zip.Add("bsfilterdb2/x", "look-alike folder");
+    zip.Add("bsfilter.conf.exe", "look-alike file");
+    zip.Add("bsfilterdb/", "");
+    zip.Add("BSFILTERDB/C.sdbm.pag", "database");
+    zip.Add("Bsfilter.Conf", "config");
+    ASSERT_TRUE(WriteBytes(Zip("foreign.zip"), zip.Bytes()));
+
+    std::vector<std::string> names;
+    size_t skipped = 0;
+    ASSERT_TRUE(RestoreDatabaseFrom(paths, Zip("foreign.zip"), &names, &skipped));
+    EXPECT_EQ(skipped, 6u);
+    EXPECT_EQ(ReadBytes(data + "\\Mirvane.ini"), "[Mirvane]\r\nkept=1\r\n");
+    EXPECT_FALSE(Exists(data + "\\MirvaneEnv.ini"));
+    EXPECT_FALSE(Exists(data + "\\WhiteList.txt"));
+    EXPECT_FALSE(Exists(data + "\\bsfilterdb\\sub"));
+    EXPECT_FALSE(Exists(data + "\\bsfilterdb2"));
+    EXPECT_FALSE(Exists(data + "\\bsfilter.conf.exe"));
+    // Written under the names a backup uses, so that a case-sensitive file system finds them.
+    EXPECT_EQ(names, (std::vector<std::string>{"bsfilterdb\\", "bsfilterdb\\C.sdbm.pag", "bsfilter.conf"}));
+    EXPECT_EQ(ReadBytes(data + "\\bsfilterdb\\C.sdbm.pag"), "database");
+    EXPECT_EQ(ReadBytes(paths.bsfilterConfig), "config");
+
+    // The result box says how many entries were left out, and only when there were any.
+    const std::string text = RestoreResultText(data, names, skipped);
+    EXPECT_EQ(text, DatabaseResultText(IDS_RESTORE_DONE, data, names) + LoadResString(IDS_RESTORE_SKIPPED, 6ul));
+    EXPECT_NE(text.find("6"), std::string::npos);
+    EXPECT_EQ(RestoreResultText(data, names, 0), DatabaseResultText(IDS_RESTORE_DONE, data, names));
+}
+
+TEST_F(BackupTest, ArchiveDeclaringMoreThanTheBoundIsRefusedBeforeAnythingIsWritten) {
+    MakeDatabase();
+    ZipBuilder zip;
+    zip.Add("bsfilter.conf", "new config");
+    zip.Add("bsfilterdb/C.sdbm.pag", std::string(3000, 'x'));
+    ASSERT_TRUE(WriteBytes(Zip("big.zip"), zip.Bytes()));
+
+    paths.restoreCeiling = 2048;
+    std::vector<std::string> names;
+    EXPECT_FALSE(RestoreDatabaseFrom(paths, Zip("big.zip"), &names));
+    EXPECT_TRUE(names.empty());
+    EXPECT_EQ(ReadBytes(paths.bsfilterConfig), "## bsfilter.conf\r\n");
+    EXPECT_EQ(ReadBytes(data + "\\bsfilterdb\\C.sdbm.pag"), std::string(70000, 'p') + "tail");
+    EXPECT_EQ(FolderNames(data + "\\bsfilterdb").size(), 3u);
+
+    // Within the bound the same archive restores.
+    paths.restoreCeiling = 4096;
+    EXPECT_TRUE(RestoreDatabaseFrom(paths, Zip("big.zip"), &names));
+    EXPECT_EQ(ReadBytes(data + "\\bsfilterdb\\C.sdbm.pag"), std::string(3000, 'x'));
+}
+
+TEST_F(BackupTest, BytesWrittenAreCountedAgainstTheBoundWhateverTheSizeFieldsSay) {
+    MakeDatabase();
+    // Entries whose size fields claim a few bytes but whose data is far longer: the bytes that
+    // reach the disk stay within the bound, and no file is replaced by a part of its entry.
+    ZipBuilder zip;
+    zip.Add("bsfilterdb/C.sdbm.pag", std::string(5000, 'y'), 0, false, 10);
+    zip.Add("bsfilterdb/S.sdbm.pag", std::string(5000, 'z'), 0, false, 10);
+    ASSERT_TRUE(WriteBytes(Zip("liar.zip"), zip.Bytes()));
+    paths.restoreCeiling = 4096;
+    std::vector<std::string> names;
+    EXPECT_FALSE(RestoreDatabaseFrom(paths, Zip("liar.zip"), &names));
+    EXPECT_EQ(ReadBytes(data + "\\bsfilterdb\\C.sdbm.pag"), std::string(70000, 'p') + "tail");
+    EXPECT_EQ(ReadBytes(data + "\\bsfilterdb\\S.sdbm.pag"), "spam tokens");
+    EXPECT_EQ(FolderNames(data + "\\bsfilterdb").size(), 3u);
+}
+
+TEST_F(BackupTest, FailedWriteReplacesNoFile) {
+    MakeDatabase();
+    ZipBuilder zip;
+    zip.Add("bsfilter.conf", "new config");
+    zip.Add("bsfilterdb/C.sdbm.pag", "new pag");
+    // A folder where the second file's temporary file would go: it cannot be created.
+    ASSERT_TRUE(MakeFolders(data + "\\bsfilterdb\\C.sdbm.pag.mirvane-restore-1\\x"));
+    ASSERT_TRUE(WriteBytes(Zip("two.zip"), zip.Bytes()));
+    std::vector<std::string> names;
+    EXPECT_FALSE(RestoreDatabaseFrom(paths, Zip("two.zip"), &names));
+    EXPECT_EQ(ReadBytes(paths.bsfilterConfig), "## bsfilter.conf\r\n");
+    EXPECT_EQ(ReadBytes(data + "\\bsfilterdb\\C.sdbm.pag"), std::string(70000, 'p') + "tail");
+    EXPECT_FALSE(Exists(data + "\\bsfilter.conf.mirvane-restore-0"));
 }
 
 TEST_F(BackupTest, EmptyArchiveRestoresNothingAndSucceeds) {
@@ -287,7 +395,7 @@ TEST_F(BackupTest, DamagedEntryNeverOverwritesAGoodFile) {
     std::vector<std::string> names;
     EXPECT_FALSE(RestoreDatabaseFrom(paths, Zip("damaged.zip"), &names));
     EXPECT_EQ(ReadBytes(data + "\\bsfilterdb\\C.sdbm.pag"), "good database");
-    EXPECT_FALSE(Exists(data + "\\bsfilterdb\\C.sdbm.pag.mirvane-restore"));
+    EXPECT_EQ(FolderNames(data + "\\bsfilterdb").size(), 1u);
     // The sound entry after it is still restored and listed.
     EXPECT_EQ(ReadBytes(paths.bsfilterConfig), "restored config");
     EXPECT_EQ(names, std::vector<std::string>{"bsfilter.conf"});
@@ -302,12 +410,12 @@ TEST_F(BackupTest, RestoreFailsOnMissingOrInvalidArchives) {
 
 TEST_F(BackupTest, Utf8NamedEntriesAreWrittenInTheAnsiCodePage) {
     ZipBuilder zip;
-    zip.Add("\xE8\xA1\xA8.txt", "hyou", 0x800);  // "表.txt" in UTF-8, flagged as such
+    zip.Add("bsfilterdb/\xE8\xA1\xA8.txt", "hyou", 0x800);  // "表.txt" in UTF-8, flagged as such
     ASSERT_TRUE(WriteBytes(Zip("utf8.zip"), zip.Bytes()));
     std::vector<std::string> names;
     ASSERT_TRUE(RestoreDatabaseFrom(paths, Zip("utf8.zip"), &names));
-    EXPECT_EQ(names, std::vector<std::string>{"\x95\x5C.txt"});
-    EXPECT_EQ(ReadBytes(data + "\\\x95\x5C.txt"), "hyou");
+    EXPECT_EQ(names, std::vector<std::string>{"bsfilterdb\\\x95\x5C.txt"});
+    EXPECT_EQ(ReadBytes(data + "\\bsfilterdb\\\x95\x5C.txt"), "hyou");
 }
 
 TEST_F(BackupTest, RestoredFilesTakeTheEntryTime) {
