@@ -30,6 +30,14 @@ struct WordEntry {
     bool caseSensitive = false;
 };
 
+// An entry as the classifier's walk uses it: the text upper-cased once for a plain entry that
+// ignores case, and the compiled pattern of a regular expression once it has been needed.
+struct PreparedWordEntry {
+    const WordEntry* entry = nullptr;
+    std::string needle;
+    std::shared_ptr<const CompiledRegex> compiled;
+};
+
 class WordList {
 public:
     // Sort columns of the settings pages.
@@ -94,6 +102,8 @@ private:
     // Compiled patterns of the regular-expression entries, built on first use. A compiled
     // pattern depends only on its text and case option, so an entry never sees a stale one.
     mutable std::map<RegexKey, std::shared_ptr<const CompiledRegex>> m_compiled;
+    // The entries in text order, prepared for the walk; rebuilt after any change (empty then).
+    mutable std::vector<PreparedWordEntry> m_prepared;
 };
 
 extern WordList g_ngWordList;
