@@ -234,6 +234,42 @@ size_t NextStart(const std::wstring& haystack, const std::vector<std::wstring>& 
     return best;
 }
 
+// Tries the pattern only where a match can start: at each occurrence of one of its first
+// literals. Many occurrences can make that quadratic (each try may run to the end of the
+// text), so it gets no more steps than one pass of the scanner would take; false (the steps
+// spent paid from budget) when that was not enough and the caller must search another way.
+bool SearchFromStarts(const CompiledRegex& compiled, const std::wstring& text, uint64_t stepCost, uint64_t tryCost,
+                      RegexBudget* budget, bool* found) {
+    RegexBudget local;
+    const uint64_t onePass = (text.size() + 1) * (stepCost + 8);
+    local.left = std::min(budget->left, onePass);
+    const uint64_t granted = local.left;
+    const BudgetIterator end(text.data() + text.size(), &local, stepCost);
+    std::match_results<BudgetIterator> match;
+    const std::wstring folded = compiled.ignoreCase ? FoldRegexText(text) : std::wstring();
+    const std::wstring& haystack = compiled.ignoreCase ? folded : text;
+    std::vector<size_t> next;
+    for (const std::wstring& literal : compiled.starts) next.push_back(haystack.find(literal));
+    *found = false;
+    try {
+        for (size_t at = NextStart(haystack, compiled.starts, 0, &next); at != std::wstring::npos && !*found;
+             at = NextStart(haystack, compiled.starts, at + 1, &next)) {
+            if (local.left <= tryCost) throw OutOfBudget();
+            local.left -= tryCost;
+            std::regex_constants::match_flag_type flags = std::regex_constants::match_continuous;
+            if (at > 0) flags |= std::regex_constants::match_prev_avail;
+            const BudgetIterator from(text.data() + at, &local, stepCost);
+            *found = std::regex_search(from, end, match, compiled.regex, flags);
+        }
+    } catch (const OutOfBudget&) {
+        budget->left -= granted;
+        if (granted < onePass) throw;  // the caller's budget itself is spent
+        return false;
+    }
+    budget->left -= granted - local.left;
+    return true;
+}
+
 // Searches on this thread; useStarts tries only the positions where a match can start.
 RegexOutcome SearchHere(const CompiledRegex& compiled, const std::wstring& text, bool useStarts, RegexBudget* budget,
                         std::string* error) {
@@ -248,21 +284,9 @@ RegexOutcome SearchHere(const CompiledRegex& compiled, const std::wstring& text,
         bool found = false;
         if (useStarts && compiled.anchored) {
             found = std::regex_search(begin, end, match, compiled.regex, std::regex_constants::match_continuous);
-        } else if (useStarts && !compiled.starts.empty()) {
-            // Only where a match can start: at an occurrence of one of its first literals.
-            const std::wstring folded = compiled.ignoreCase ? FoldRegexText(text) : std::wstring();
-            const std::wstring& haystack = compiled.ignoreCase ? folded : text;
-            std::vector<size_t> next;
-            for (const std::wstring& literal : compiled.starts) next.push_back(haystack.find(literal));
-            for (size_t at = NextStart(haystack, compiled.starts, 0, &next); at != std::wstring::npos && !found;
-                 at = NextStart(haystack, compiled.starts, at + 1, &next)) {
-                if (budget->left <= tryCost) throw OutOfBudget();
-                budget->left -= tryCost;
-                std::regex_constants::match_flag_type flags = std::regex_constants::match_continuous;
-                if (at > 0) flags |= std::regex_constants::match_prev_avail;
-                const BudgetIterator from(text.data() + at, budget, stepCost);
-                found = std::regex_search(from, end, match, compiled.regex, flags);
-            }
+        } else if (useStarts && !compiled.starts.empty() &&
+                   SearchFromStarts(compiled, text, stepCost, tryCost, budget, &found)) {
+            // Decided from the starts alone.
         } else if (length * length * std::max(compiled.cost, 1.0) <= kRegexQuadraticBudget) {
             found = std::regex_search(begin, end, match, compiled.regex, std::regex_constants::match_any);
         } else {

@@ -326,6 +326,15 @@ TEST(RegexBudget, PaddedSubjectsAreSearchedWhole) {
         EXPECT_TRUE(Regex("\x96\xb3\x97\xbf", wide + "\x96\xb3\x97\xbf", true)) << size;
         EXPECT_FALSE(Regex("\xa0\x96", wide + "\x96\xb3")) << size;
     }
+    // Padding made of the word matches start with: trying each start would be quadratic, the
+    // search falls back to one pass and still answers.
+    std::string starts;
+    for (int k = 0; k < 50000; ++k) starts += "free ";
+    EXPECT_TRUE(Regex("free.*money", starts + "money"));
+    EXPECT_TRUE(Regex("(free|cheap)\\s+money", starts + "money", true));
+    bool error = true;
+    EXPECT_FALSE(Regex("free.*money$", starts + "money!", false, &error));
+    EXPECT_FALSE(error);
 }
 
 // A search that would take too long stops and counts as no match: the entry's error says so,
