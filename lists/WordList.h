@@ -86,7 +86,10 @@ public:
     void SetSortAscending(bool ascending);
 
     // The classifier's test: true at the first entry (in text order) that matches subject or
-    // sender. An entry with an invalid pattern does not match and the walk goes on.
+    // sender. An entry with an invalid pattern does not match and the walk goes on; so does a
+    // regular expression that runs out of its budget (logged), and once the call's regular
+    // expressions together have spent the message's budget the rest of them are skipped
+    // (logged once) while plain entries are still tested (see lists/Regex.h).
     bool MatchesAny(const std::string& subject, const std::string& sender) const;
 
     // The texts in display order (for the start-up listing in the log), the entries likewise.

@@ -134,12 +134,12 @@ def main():
     parser.add_argument("--fast-ruby", action="store_true",
                         help="start Ruby without RubyGems (RUBYOPT) for the plug-in run and the bare run alike")
     args = parser.parse_args()
+
+    print("== Mirvane demo: the public SpamAssassin corpus through the plug-in")
     if args.fast_ruby:
         # Both runs inherit it: the host passes its environment on to bsfilter.
         os.environ["RUBYOPT"] = fast_ruby_option()
         print("   RUBYOPT=%s" % os.environ["RUBYOPT"])
-
-    print("== Mirvane demo: the public SpamAssassin corpus through the plug-in")
     corpus = load_corpus()
     rng = random.Random(args.seed)
     for texts in corpus.values():
