@@ -19,7 +19,9 @@ mirvane_side_files(TEST_SOURCES "_test\\.cpp" ${ALL_TESTS})
 mirvane_sources(TEST_COMMON tests/common)
 
 if(WIN32)
-  add_executable(mirvane_tests ${TEST_SOURCES} ${TEST_COMMON} ${CMAKE_SOURCE_DIR}/resources/Mirvane.rc)
+  # The fake host reads the plug-in's dialogs with the host simulator's watcher.
+  add_executable(mirvane_tests ${TEST_SOURCES} ${TEST_COMMON} ${CMAKE_SOURCE_DIR}/host/ui/HostWindows_win.cpp
+                 ${CMAKE_SOURCE_DIR}/resources/Mirvane.rc)
   if(NOT MSVC)
     set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/Mirvane.rc PROPERTIES
       COMPILE_FLAGS "-c 65001 -I${CMAKE_SOURCE_DIR}/resources")

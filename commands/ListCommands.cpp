@@ -24,7 +24,7 @@ struct Sender {
 };
 
 Sender SenderOf(const char* source) {
-    const std::string from = GetHeaderField(source, "From");
+    const std::string from = GetUnfoldedHeaderField(source, "From");
     char name[kNameSize];
     char address[kAddressSize];
     ParseAddress(from.c_str(), name, sizeof(name), address);

@@ -3,8 +3,7 @@
 // on the terminal (standard error). On a terminal the bar is redrawn in place; into a file or
 // pipe every state is one line.
 //
-// Cancelling: the host program may export
-//     int PlatformProgressCancelHook(int current, int total)
+// Cancelling: the host program may register a progress hook with the platform layer
 // (platform/posix/ui_hooks.h); it is asked after every progress step, and a non-zero answer
 // acts as a press of Cancel at that moment.
 #include <unistd.h>
@@ -38,13 +37,6 @@ void DrawLine(const std::string& line) {
     }
 }
 
-PlatformProgressCancelHookProc CancelHook() {
-    HMODULE program = GetModuleHandleA(nullptr);
-    if (program == nullptr) return nullptr;
-    return reinterpret_cast<PlatformProgressCancelHookProc>(
-        reinterpret_cast<void*>(GetProcAddress(program, "PlatformProgressCancelHook")));
-}
-
 // The last percentage drawn, so that the wind-down keeps the bar where it stood.
 int g_lastPercent = 0;
 
@@ -72,7 +64,7 @@ void CProgressDlg::ShowProgress(int value, int percent) {
     if (!m_started || m_closed) return;
     g_lastPercent = percent;
     DrawLine(BarText(percent) + LoadResString(IDS_PROGRESS_STATUS, value, total));
-    PlatformProgressCancelHookProc hook = CancelHook();
+    const PlatformProgressHookProc hook = GetProgressHook();
     if (hook != nullptr && hook(value, total) != 0) cancelled.store(true);
 }
 

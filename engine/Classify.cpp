@@ -24,12 +24,6 @@ const char kLogSource[] = "Mirvane\\DllMain";
 const char kFunction[] = "BKC_OnBeforeFilter2()";
 const size_t kFilterNameSize = 4096;
 
-// Joins folded header lines: every CR LF pair is removed.
-std::string Unfold(std::string text) {
-    ReplaceAll(text, "\r\n", "");
-    return text;
-}
-
 // Copies text into memory the host takes over. Null when the host has no memory for it.
 char* HostCopy(const std::string& text) {
     if (g_hostApi.Alloc == nullptr) return nullptr;
@@ -117,11 +111,11 @@ int OnBeforeFilter2(LPCSTR message, LPCSTR mailbox, int* action, char** param) {
         const char* end = std::strstr(message, "\r\n.\r\n");
         const size_t length = end != nullptr ? static_cast<size_t>(end - message) : std::strlen(message);
 
-        const std::string messageId = Unfold(GetDecodedHeaderField(message, "Message-Id"));
-        const std::string rawFrom = GetHeaderField(message, "From");
-        const std::string from = Unfold(DecodeHeaderText(rawFrom));
-        const std::string to = Unfold(GetDecodedHeaderField(message, "To"));
-        const std::string subject = Unfold(GetDecodedHeaderField(message, "Subject"));
+        const std::string messageId = UnfoldHeaderValue(GetDecodedHeaderField(message, "Message-Id"));
+        const std::string rawFrom = GetUnfoldedHeaderField(message, "From");
+        const std::string from = UnfoldHeaderValue(DecodeHeaderText(rawFrom));
+        const std::string to = UnfoldHeaderValue(GetDecodedHeaderField(message, "To"));
+        const std::string subject = UnfoldHeaderValue(GetDecodedHeaderField(message, "Subject"));
 
         char name[kFilterNameSize];
         char address[kAddressSize];

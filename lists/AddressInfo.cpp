@@ -63,12 +63,18 @@ void MyMailAddressInfo::Update() {
     LOG(LOG_DEBUG, kFunction, "end.");
 }
 
-bool MyMailAddressInfo::Contains(const std::string& address) const { return m_myEmailList.count(address) != 0; }
+bool MyMailAddressInfo::Contains(const std::string& address) const {
+    if (m_myEmailList.count(address) != 0) return true;
+    for (const std::string& own : m_myEmailList) {
+        if (SameMailAddress(own, address)) return true;
+    }
+    return false;
+}
 
 bool MyMailAddressInfo::IsOwnDomain(const std::string& domain) const {
     for (const std::string& address : m_myEmailList) {
         if (Mbcs::FindFirst(address.c_str(), '@') == nullptr) continue;
-        if (DomainOf(address) == domain) return true;
+        if (Mbcs::EqualsAsciiNoCase(DomainOf(address), domain)) return true;
     }
     return false;
 }

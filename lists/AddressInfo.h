@@ -21,9 +21,10 @@ public:
     // previous read. A Folder.lst whose attributes cannot be read leaves the set as it is.
     void Update();
 
-    // address is exactly one of the own addresses (byte for byte, case-sensitive).
+    // address is one of the own addresses (SameMailAddress: the local part exact, the domain
+    // in any case of its ASCII letters).
     bool Contains(const std::string& address) const;
-    // Some own address has exactly domain as its DomainOf.
+    // Some own address has domain as its DomainOf, ASCII letters compared without case.
     bool IsOwnDomain(const std::string& domain) const;
 
     const std::set<std::string>& Addresses() const { return m_myEmailList; }

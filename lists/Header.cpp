@@ -123,6 +123,15 @@ std::string GetHeaderField(const char* text, const char* fieldName, bool* found)
     return std::string(text + location.valueStart, location.fieldEnd - 2 - location.valueStart);
 }
 
+std::string UnfoldHeaderValue(std::string value) {
+    ReplaceAll(value, "\r\n", "");
+    return value;
+}
+
+std::string GetUnfoldedHeaderField(const char* text, const char* fieldName) {
+    return UnfoldHeaderValue(GetHeaderField(text, fieldName));
+}
+
 std::string GetDecodedHeaderField(const char* text, const char* fieldName) {
     std::string value = GetHeaderField(text, fieldName);
     if (value.empty()) return value;
@@ -277,4 +286,14 @@ std::string DomainOf(const std::string& address) {
     const char* at = Mbcs::FindFirst(address.c_str(), '@');
     if (at == nullptr) return std::string();
     return Trim(at + 1, kBlanks);
+}
+
+bool SameMailAddress(const std::string& a, const std::string& b) {
+    const char* atA = Mbcs::FindFirst(a.c_str(), '@');
+    const char* atB = Mbcs::FindFirst(b.c_str(), '@');
+    if ((atA == nullptr) != (atB == nullptr)) return false;
+    const size_t localA = atA != nullptr ? static_cast<size_t>(atA - a.c_str()) : 0;
+    const size_t localB = atB != nullptr ? static_cast<size_t>(atB - b.c_str()) : 0;
+    if (a.compare(0, localA, b, 0, localB) != 0) return false;
+    return Mbcs::EqualsAsciiNoCase(a.substr(localA), b.substr(localB));
 }

@@ -33,6 +33,14 @@ bool FindHeaderField(const char* fieldName, const char* text, HeaderFieldLocatio
 // missing; found (optional) tells the two empty cases apart.
 std::string GetHeaderField(const char* text, const char* fieldName, bool* found = nullptr);
 
+// value with its folding undone: every CR LF pair is removed, so that the blank that starts a
+// continuation line joins the two parts.
+std::string UnfoldHeaderValue(std::string value);
+
+// GetHeaderField, unfolded: what an address is taken from, so that a folded From or To never
+// leaves a line break inside an address.
+std::string GetUnfoldedHeaderField(const char* text, const char* fieldName);
+
 // GetHeaderField, then the host's decoding of a non-empty value; a non-empty host result
 // replaces the value.
 std::string GetDecodedHeaderField(const char* text, const char* fieldName);
@@ -73,3 +81,8 @@ void ParseAddress(const char* text, char* nameOut, size_t nameSize, char* addres
 // The text after the first "@" of address, trimmed of blanks, tabs, CR and LF; empty if there
 // is no "@".
 std::string DomainOf(const std::string& address);
+
+// Whether a and b name the same mailbox: the part before the first "@" byte for byte, the
+// domain after it with ASCII letters compared without case (domains have no case; local parts
+// may). Two texts without "@" compare as domains.
+bool SameMailAddress(const std::string& a, const std::string& b);

@@ -123,7 +123,17 @@ bool WhiteList::Matches(const std::string& address) const {
     LockGuard guard(m_lock);
     if (m_items.Contains(address)) return true;
     const std::string domain = DomainOf(address);
-    return !domain.empty() && m_items.Contains(domain);
+    if (!domain.empty() && m_items.Contains(domain)) return true;
+    // Domains have no case: an entry that differs from the sender only in the case of its
+    // domain's letters is the same mailbox or domain.
+    for (const auto& item : m_items.ByKey()) {
+        const WhiteListEntry& entry = item.second;
+        if (entry.isDomain ? !domain.empty() && Mbcs::EqualsAsciiNoCase(entry.address, domain)
+                           : SameMailAddress(entry.address, address)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool WhiteList::CanAdd(const std::string& address, bool* exists) const {

@@ -50,8 +50,8 @@ public:
 
     // An entry with exactly this address exists.
     bool Contains(const std::string& address) const;
-    // The classifier's test: address itself, or its domain (DomainOf), is listed. Byte for
-    // byte: no case folding, no sub-domains.
+    // The classifier's test: address itself, or its domain (DomainOf), is listed. The local
+    // part compares byte for byte, the domain with ASCII letters in any case; no sub-domains.
     bool Matches(const std::string& address) const;
     // False when address is listed with a non-empty note; otherwise true, with exists (may be
     // null) telling whether it is listed (with an empty note).

@@ -152,7 +152,10 @@ private:
     const std::vector<char>& Starts() {
         if (m_starts.empty()) {
             m_starts.assign(m_text.size() + 1, 0);
-            for (size_t i = 0; i < m_text.size(); i += Mbcs::CharLength(m_text.c_str() + i)) m_starts[i] = 1;
+            for (size_t i = 0; i < m_text.size();) {
+                m_starts[i] = 1;
+                i += Mbcs::CharLengthAt(m_text, i);
+            }
             m_starts[m_text.size()] = 1;
         }
         return m_starts;

@@ -56,20 +56,6 @@ struct Line {
     bool hasValue = false;  // a key line with "="
 };
 
-// Index of the last ']' of text that is a character of its own (double-byte aware), or npos.
-size_t LastClosingBracket(const std::string& text) {
-    size_t found = std::string::npos;
-    for (size_t i = 0; i < text.size();) {
-        if (PlatformIsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
-            i += 2;
-            continue;
-        }
-        if (text[i] == ']') found = i;
-        ++i;
-    }
-    return found;
-}
-
 Line Classify(const std::string& raw, bool firstLine) {
     Line line;
     line.raw = raw;
@@ -82,7 +68,7 @@ Line Classify(const std::string& raw, bool firstLine) {
         return line;
     }
     if (trimmed[0] == '[') {
-        const size_t close = LastClosingBracket(trimmed);
+        const size_t close = Mbcs::LastIndexOf(trimmed, ']');
         if (close != std::string::npos) {
             line.type = LineType::Section;
             line.name = TrimBlanks(trimmed.substr(1, close - 1));

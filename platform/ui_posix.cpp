@@ -1,10 +1,8 @@
 // The user interface on the POSIX side, where the plug-in has no windows: message boxes go to
-// standard error and are answered by the host program's hook (platform/posix/ui_hooks.h) or
-// with the default button; window enable states are remembered per HWND value; cursors and
-// the message queue are inert; menus are a real in-memory model that the host program can
-// build, show and walk.
-#include <dlfcn.h>
-
+// standard error and are answered by the hook the host program registered
+// (platform/posix/ui_hooks.h) or with the default button; window enable states are remembered
+// per HWND value; cursors and the message queue are inert; menus are a real in-memory model
+// that the host program can build, show and walk.
 #include <atomic>
 #include <cstring>
 #include <map>
@@ -19,9 +17,19 @@
 
 // ---- message boxes ------------------------------------------------------------------------
 
+namespace {
+std::atomic<PlatformMessageBoxHookProc> g_messageBoxHook{nullptr};
+std::atomic<PlatformProgressHookProc> g_progressHook{nullptr};
+}  // namespace
+
+PlatformMessageBoxHookProc SetMessageBoxHook(PlatformMessageBoxHookProc hook) { return g_messageBoxHook.exchange(hook); }
+
+PlatformProgressHookProc SetProgressHook(PlatformProgressHookProc hook) { return g_progressHook.exchange(hook); }
+
+PlatformProgressHookProc GetProgressHook() { return g_progressHook.load(); }
+
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    static const PlatformMessageBoxHookProc hook =
-        reinterpret_cast<PlatformMessageBoxHookProc>(dlsym(RTLD_DEFAULT, "PlatformMessageBoxHook"));
+    const PlatformMessageBoxHookProc hook = g_messageBoxHook.load();
     if (text == nullptr) text = "";
     if (caption == nullptr) caption = "Error";  // the caption Windows gives a box without one
     if (hook != nullptr) {

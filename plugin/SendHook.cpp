@@ -24,7 +24,7 @@ const size_t kSendNameSize = 1024;
 typedef std::map<std::string, std::string> RecipientMap;
 
 void CollectRecipients(const char* message, const char* fieldName, RecipientMap& recipients) {
-    const std::string value = GetHeaderField(message, fieldName);
+    const std::string value = GetUnfoldedHeaderField(message, fieldName);
     std::vector<char> list(value.begin(), value.end());
     list.push_back('\0');
     char name[kSendNameSize];
@@ -48,7 +48,7 @@ int OnSend(LPCSTR message) {
 
     char name[kSendNameSize];
     char senderAddress[kAddressSize];
-    ParseAddress(GetHeaderField(message, "From").c_str(), name, sizeof(name), senderAddress);
+    ParseAddress(GetUnfoldedHeaderField(message, "From").c_str(), name, sizeof(name), senderAddress);
     const std::string sender = senderAddress;
 
     RecipientMap recipients;
@@ -62,7 +62,7 @@ int OnSend(LPCSTR message) {
             LOG(LOG_INFO, kFunction, "in my email list: email: [%s].", address.c_str());
             continue;
         }
-        if (address == sender) {
+        if (SameMailAddress(address, sender)) {
             LOG(LOG_INFO, kFunction, "in from: email: [%s].", address.c_str());
             continue;
         }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/Mbcs.h"
-#include "support/Util.h"
+#include "support/Text.h"
 
 Logger g_logger;
 

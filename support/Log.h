@@ -8,12 +8,7 @@
 #include <string>
 
 #include "platform/platform.h"
-
-#if defined(__GNUC__) || defined(__clang__)
-#define MV_PRINTF(fmt, first) __attribute__((format(printf, fmt, first)))
-#else
-#define MV_PRINTF(fmt, first)
-#endif
+#include "support/Text.h"
 
 enum LogLevel { LOG_DEBUG = 0, LOG_INFO = 1, LOG_WARN = 2, LOG_ERROR = 3, LOG_USER = 4, LOG_FATAL = 5 };
 

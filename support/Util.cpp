@@ -10,92 +10,10 @@ namespace {
 const char kLogSource[] = "Mirvane\\Util";
 }
 
-const char kBlanks[] = " \t\r\n";
-const char kInputBlanks[] = " \t\x81\x40";
-
 HMODULE g_resourceModule = nullptr;
 HMODULE g_moduleHandle = nullptr;
 
-// ---- text ---------------------------------------------------------------------------------
-
-namespace {
-
-// Whether the character of length len at p is one of the characters of set.
-bool InSet(const char* p, size_t len, const char* set) {
-    for (const char* s = set; *s != '\0';) {
-        const size_t slen = Mbcs::CharLength(s);
-        if (slen == len && std::memcmp(s, p, len) == 0) return true;
-        s += slen;
-    }
-    return false;
-}
-
-}  // namespace
-
-std::string Trim(const std::string& text, const char* set) {
-    if (set == nullptr) set = kBlanks;
-    const char* data = text.c_str();
-    const size_t size = text.size();
-    // Walk the characters once: the first one outside the set starts the result, the end of
-    // the last one outside the set ends it.
-    size_t begin = size;
-    size_t end = 0;
-    for (size_t i = 0; i < size;) {
-        size_t len = 1;
-        if (PlatformIsLeadByte(static_cast<unsigned char>(data[i])) && i + 1 < size) len = 2;
-        if (data[i] == '\0' || !InSet(data + i, len, set)) {
-            if (begin == size) begin = i;
-            end = i + len;
-        }
-        i += len;
-    }
-    if (begin >= end) return std::string();
-    return text.substr(begin, end - begin);
-}
-
-std::string Trim(const char* text, const char* set) {
-    if (text == nullptr) return std::string();
-    return Trim(std::string(text), set);
-}
-
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-    if (text.empty() || from.empty()) return;
-    size_t pos = text.find(from);
-    if (pos == std::string::npos) return;
-    // Built anew in one pass: replacing in place would move the rest of the text at every
-    // hit, which makes a long text with many hits (a big message's line ends) quadratic.
-    std::string result;
-    result.reserve(text.size());
-    size_t start = 0;
-    for (; pos != std::string::npos; pos = text.find(from, start)) {
-        result.append(text, start, pos - start);
-        result += to;
-        start = pos + from.size();
-    }
-    result.append(text, start, std::string::npos);
-    text.swap(result);
-}
-
-void NormalizeLineEnds(std::string& text) {
-    ReplaceAll(text, "\r\n", "\n");
-    ReplaceAll(text, "\r", "\n");
-    ReplaceAll(text, "\n", "\r\n");
-}
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> pieces;
-    size_t start = 0;
-    for (;;) {
-        const size_t pos = text.find(separator, start);
-        if (pos == std::string::npos) {
-            pieces.push_back(text.substr(start));
-            break;
-        }
-        pieces.push_back(text.substr(start, pos - start));
-        start = pos + 1;
-    }
-    return pieces;
-}
+// ---- settings words and paths -------------------------------------------------------------
 
 const char* BoolText(bool flag) { return flag ? "True" : "False"; }
 
@@ -105,46 +23,19 @@ bool IsSubfolderPath(const char* path) {
     return Mbcs::FindFirst(first + 1, '\\') != nullptr;
 }
 
-size_t FormatToV(char* buffer, size_t size, const char* format, va_list args) {
-    if (buffer == nullptr || size == 0) return 0;
-    const int n = std::vsnprintf(buffer, size, format != nullptr ? format : "", args);
-    buffer[size - 1] = '\0';
-    if (n < 0) {
-        buffer[0] = '\0';
-        return 0;
-    }
-    return static_cast<size_t>(n) < size ? static_cast<size_t>(n) : size - 1;
-}
+// ---- window placement ---------------------------------------------------------------------
 
-size_t FormatTo(char* buffer, size_t size, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    const size_t n = FormatToV(buffer, size, format, args);
-    va_end(args);
-    return n;
-}
-
-std::string FormatTextV(size_t bufferSize, const char* format, va_list args) {
-    std::vector<char> buffer(bufferSize > 0 ? bufferSize : 1);
-    const size_t n = FormatToV(buffer.data(), buffer.size(), format, args);
-    return std::string(buffer.data(), n);
-}
-
-std::string FormatText(size_t bufferSize, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::string text = FormatTextV(bufferSize, format, args);
-    va_end(args);
-    return text;
-}
-
-void CopyTo(char* buffer, size_t size, const char* text) {
-    if (buffer == nullptr || size == 0) return;
-    if (text == nullptr) text = "";
-    const size_t n = std::strlen(text);
-    const size_t keep = n < size - 1 ? n : size - 1;
-    std::memcpy(buffer, text, keep);
-    buffer[keep] = '\0';
+void CentredOrigin(const ScreenRect& reference, int width, int height, const ScreenRect& work, int* x, int* y) {
+    int left = reference.left + (reference.right - reference.left) / 2 - width / 2;
+    int top = reference.top + (reference.bottom - reference.top) / 2 - height / 2;
+    // First the right and bottom edges, then the left and top ones: a window too large for
+    // the work area ends with its top-left corner (the title bar) on the screen.
+    if (left + width > work.right) left = work.right - width;
+    if (top + height > work.bottom) top = work.bottom - height;
+    if (left < work.left) left = work.left;
+    if (top < work.top) top = work.top;
+    *x = left;
+    *y = top;
 }
 
 // ---- files --------------------------------------------------------------------------------

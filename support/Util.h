@@ -1,5 +1,5 @@
-// Small helpers every part uses: trimming and replacing text, line-end normalisation, the
-// boolean words of the settings files, bounded formatting, complete writes to a handle, the
+// Small helpers every part uses (with the text helpers of Text.h): the boolean words of the
+// settings files, complete writes to a handle, the
 // version strings of the plug-in's own file, the language resource DLL, string-table texts,
 // window centring, the wait cursor and two platform probes.
 #pragma once
@@ -11,47 +11,13 @@
 
 #include "platform/platform.h"
 #include "support/Log.h"
-
-// Fixed buffer sizes of the plug-in: paths hold at most 1039 characters, command lines and
-// formatted texts at most 8191.
-constexpr size_t kPathSize = 1040;
-constexpr size_t kTextSize = 8192;
-
-// The trimming sets: blanks and line ends, and the set for text typed into the list pages
-// (blank, tab and the ideographic space of CP932, 0x81 0x40).
-extern const char kBlanks[];      // " \t\r\n"
-extern const char kInputBlanks[]; // " \t\x81\x40"
-
-// text without the leading and trailing characters that occur in set. Characters are
-// compared whole: a double-byte character goes only if the same two bytes are in set.
-std::string Trim(const std::string& text, const char* set = kBlanks);
-std::string Trim(const char* text, const char* set = kBlanks);  // null gives ""
-
-// In place: every occurrence of from becomes to, searching on after the inserted text.
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to);
-
-// In place: CR LF, lone CR and lone LF all become CR LF.
-void NormalizeLineEnds(std::string& text);
-
-// The pieces between the separators, empty ones included; "" gives one empty piece.
-std::vector<std::string> Split(const std::string& text, char separator);
+#include "support/Text.h"
 
 // "True" or "False".
 const char* BoolText(bool flag);
 
 // True when path holds at least two backslashes (double-byte aware).
 bool IsSubfolderPath(const char* path);
-
-// printf into buffer of size bytes: at most size - 1 characters, always terminated, an
-// over-long text cut. Returns the length written.
-size_t FormatTo(char* buffer, size_t size, const char* format, ...) MV_PRINTF(3, 4);
-size_t FormatToV(char* buffer, size_t size, const char* format, va_list args);
-// The same into a string, as if through a buffer of bufferSize bytes.
-std::string FormatText(size_t bufferSize, const char* format, ...) MV_PRINTF(2, 3);
-std::string FormatTextV(size_t bufferSize, const char* format, va_list args);
-
-// Copies text into a fixed buffer of size bytes, cut to size - 1 and terminated.
-void CopyTo(char* buffer, size_t size, const char* text);
 
 namespace Util {
 // Writes all length bytes to an open file or pipe handle, looping over partial writes. A write
@@ -97,9 +63,22 @@ std::string LoadResString(UINT id, ...);
 bool IsComctl6();
 bool IsWindowsXPOrLater();
 
-// Moves window so that its centre lies on the centre of reference (size, z-order and the
-// active window unchanged).
+// Moves window so that its centre lies on the centre of reference, then as little as needed to
+// keep it inside the work area of the monitor reference is on (the primary monitor's when
+// reference is on none); a window larger than the work area keeps its top-left corner, and so
+// its title bar, inside. Size, z-order and the active window stay unchanged.
 void CenterWindow(HWND reference, HWND window);
+
+// A rectangle in screen coordinates, as Win32's RECT (right and bottom exclusive).
+struct ScreenRect {
+    int left;
+    int top;
+    int right;
+    int bottom;
+};
+// The placement rule of CenterWindow: the top-left corner of a window of width x height
+// centred on reference and kept inside work.
+void CentredOrigin(const ScreenRect& reference, int width, int height, const ScreenRect& work, int* x, int* y);
 
 // Shows the wait cursor for its lifetime and restores the previous one.
 class WaitCursor {

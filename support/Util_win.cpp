@@ -38,13 +38,34 @@ bool IsWindowsXPOrLater() {
     return info.dwMajorVersion > 5 || (info.dwMajorVersion == 5 && info.dwMinorVersion != 0);
 }
 
+namespace {
+
+// The work area (the screen less the task bar) of the monitor window is on, or of the primary
+// monitor when it is on none or the monitor cannot be asked.
+RECT WorkAreaOf(HWND window) {
+    RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY);
+    if (monitor != nullptr && GetMonitorInfoA(monitor, &info)) return info.rcWork;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
+ScreenRect ToScreenRect(const RECT& rect) {
+    return ScreenRect{static_cast<int>(rect.left), static_cast<int>(rect.top), static_cast<int>(rect.right),
+                      static_cast<int>(rect.bottom)};
+}
+
+}  // namespace
+
 void CenterWindow(HWND reference, HWND window) {
     RECT ref;
     RECT rect;
     if (!GetWindowRect(reference, &ref) || !GetWindowRect(window, &rect)) return;
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    const int x = ref.left + (ref.right - ref.left) / 2 - width / 2;
-    const int y = ref.top + (ref.bottom - ref.top) / 2 - height / 2;
+    int x = 0;
+    int y = 0;
+    CentredOrigin(ToScreenRect(ref), rect.right - rect.left, rect.bottom - rect.top, ToScreenRect(WorkAreaOf(reference)),
+                  &x, &y);
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

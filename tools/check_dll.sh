@@ -24,7 +24,7 @@ for i in $imports; do
   esac
 done
 
-if [ -f "$top/tools/check_dll_resources.py" ]; then
-  python3 "$top/tools/check_dll_resources.py" "$dll" "$top/resources/Mirvane.rc"
-fi
+# A tracked checker that has gone missing is a failure, never a silent skip.
+[ -f "$top/tools/check_dll_resources.py" ] || fail "tools/check_dll_resources.py is missing"
+python3 "$top/tools/check_dll_resources.py" "$dll" "$top/resources/Mirvane.rc"
 echo "check_dll: $dll: PE32 i386, 16 undecorated exports, system DLLs only"

@@ -88,7 +88,7 @@ def menu_position(host, text):
     raise SystemExit("demo: the context menu has no item %r" % text)
 
 
-def train(host, mailbox, folder, option):
+def train(host, mailbox, option):
     """Selects every message of a training mailbox and runs the plug-in's learning command."""
     host.run("select", "--folder", mailbox + "!!!!Inbox\\", "--all")
     path = menu_position(host, option + " + --update")
@@ -183,9 +183,9 @@ def main():
     print("== Training through the plug-in's commands")
     start = time.monotonic()
     host.run("receive", win(os.path.join(messages, "train-spam")), "--mailbox", "spam.mb\\", "--no-filter")
-    train(host, "spam.mb\\", "train-spam", "--add-spam")
+    train(host, "spam.mb\\", "--add-spam")
     host.run("receive", win(os.path.join(messages, "train-ham")), "--mailbox", "ham.mb\\", "--no-filter")
-    train(host, "ham.mb\\", "train-ham", "--add-clean")
+    train(host, "ham.mb\\", "--add-clean")
     print("   trained in %.1f s" % (time.monotonic() - start))
 
     print("== Receiving the held-out messages through BKC_OnBeforeFilter2")

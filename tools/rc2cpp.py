@@ -5,10 +5,12 @@ data of the POSIX build (platform/posix/resource_tables.h documents the symbols)
     rc2cpp.py [-I DIR]... [-c CODEPAGE] INPUT.rc OUTPUT.cpp      (OUTPUT "-" writes to stdout)
 
 The Windows build compiles the same script with the resource compiler, so both builds show the
-same texts. The script language understood is the subset the plug-in uses:
-  - preprocessor: #include "file" (followed) and #include <file> (skipped: system headers),
-    #pragma code_page(65001 | 932), #pragma once, object-like #define / #undef, and
-    #if / #ifdef / #ifndef / #elif / #else / #endif; // and /* */ comments;
+same texts. The C preprocessor (cpp) does the preprocessing: #include "file" (followed; #include <file>
+names a system header, read as empty), #if / #ifdef / #ifndef / #elif / #else / #endif,
+#define / #undef, // and /* */ comments. Then the statements of the subset the plug-in uses
+are read:
+  - #pragma code_page(65001 | 932) (the script's own, the first in its file, gives the code
+    page of every file), #pragma once; object-like #defines (their names stay in the output);
   - STRINGTABLE with numeric or #defined ids and one string each;
   - VERSIONINFO with its fixed statements and nested BLOCK / VALUE;
   - LANGUAGE; DIALOG / DIALOGEX blocks and one-line file resources (ICON, BITMAP, ...) are
@@ -25,6 +27,8 @@ script (parse_rc).
 import argparse
 import os
 import re
+import shutil
+import subprocess
 import sys
 import tempfile
 
@@ -166,17 +170,50 @@ def _read_string(line, pos, where):
             raise RcError(where, "unknown escape \\%s in a string" % e)
 
 
+_LINEMARKER = re.compile(r'#\s*(\d+)\s+"((?:[^"\\]|\\.)*)"')
+_INCLUDE = re.compile(rb'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.MULTILINE)
+_CODE_PAGE = re.compile(rb'^\s*#\s*pragma\s+code_page\s*\(\s*(\d+)\s*\)', re.MULTILINE)
+# "file:line[:column]: [fatal ]error: message" of the preprocessor, and what it means here.
+_CPP_ERROR = re.compile(r"^(.+?):(\d+)(?::\d+)?: (?:fatal )?error: (.*)$", re.MULTILINE)
+_CPP_MESSAGES = [
+    (re.compile(r"^(.+): No such file or directory$"), "cannot find the included file \"%s\""),
+    (re.compile(r"^unterminated #(?:if|ifdef|ifndef|elif|else)"), "#if without #endif"),
+    (re.compile(r"^unterminated comment$"), "unterminated /* comment"),
+    (re.compile(r"^(?:unterminated literal|missing terminating . character)$"), "unterminated string"),
+]
+
+
+def _cpp_error(stderr):
+    """The preprocessor's first error as an RcError."""
+    m = _CPP_ERROR.search(stderr)
+    if not m:
+        return RcError(None, "the C preprocessor failed: %s" % stderr.strip())
+    message = m.group(3)
+    for pattern, text in _CPP_MESSAGES:
+        hit = pattern.match(message)
+        if hit:
+            message = text % hit.groups() if hit.groups() else text
+            break
+    return RcError(Where(m.group(1), int(m.group(2))), message)
+
+
 class _Lexer:
-    """Preprocesses and tokenises a script with the files it includes."""
+    """Tokenises a script after the C preprocessor has done its part.
+
+    cpp runs in directives-only mode: it follows the #include files, keeps the lines of the
+    taken #if branches and passes the #define, #undef and #pragma lines through, but expands no
+    macro, so the statements keep the names they were written with (the string ids' comments
+    in the output). System headers (#include <...>) are empty stand-ins: their names are only
+    used where their values do not matter. The linemarkers give every token its file and line.
+    """
 
     def __init__(self, include_dirs, code_page):
         self.include_dirs = list(include_dirs)
-        self.encoding = self._encoding(code_page, None)
+        self.code_page = code_page
+        self._encoding(code_page, None)
         self.defines = {name: [Token("num", int(v), None)] for name, v in PREDEFINED.items()}
         self.define_text = dict(PREDEFINED)
         self.tokens = []
-        self.once = set()
-        self.active = []  # stack of include paths, against include loops
 
     @staticmethod
     def _encoding(code_page, where):
@@ -184,66 +221,100 @@ class _Lexer:
             raise RcError(where, "code page %s is not supported (use 65001 or 932)" % code_page)
         return CODE_PAGES[code_page]
 
-    def run(self, path, display, included_at=None):
-        real = os.path.realpath(path)
-        if real in self.once:
-            return
-        if real in self.active:
-            raise RcError(included_at, "%s includes itself" % display)
+    def _system_headers(self, path):
+        """The names of the <...> headers path includes, and its "..." files in turn."""
+        names, seen, pending = set(), set(), [path]
+        while pending:
+            current = os.path.realpath(pending.pop())
+            if current in seen:
+                continue
+            seen.add(current)
+            try:
+                with open(current, "rb") as f:
+                    data = f.read()
+            except OSError:
+                continue  # the preprocessor reports it where it is included
+            for kind, name in _INCLUDE.findall(data):
+                name = name.decode("latin-1")
+                if kind == b"<":
+                    names.add(name)
+                    continue
+                for folder in [os.path.dirname(current)] + self.include_dirs:
+                    candidate = os.path.join(folder, name)
+                    if os.path.isfile(candidate):
+                        pending.append(candidate)
+                        break
+        return names
+
+    def _input_charset(self, path):
+        # The script's own code page: the first #pragma code_page of its file (the
+        # preprocessor reads every file in one character set and writes UTF-8).
+        code_page = self.code_page
         try:
             with open(path, "rb") as f:
-                data = f.read()
-        except OSError as e:
-            raise RcError(included_at, "cannot read %s: %s" % (display, e.strerror))
-        self.active.append(real)
-        lines = data.split(b"\n")
-        conditions = []  # per #if level: [this branch on, some branch taken, outer on, where]
+                m = _CODE_PAGE.search(f.read())
+            if m and int(m.group(1)) in CODE_PAGES:
+                code_page = int(m.group(1))
+        except OSError:
+            pass
+        return CODE_PAGES[code_page]
+
+    def run(self, path, display):
+        cpp = shutil.which("cpp")
+        if cpp is None:
+            raise RcError(None, "the C preprocessor (cpp) is not installed")
+        if not os.path.isfile(path):
+            raise RcError(None, "cannot read %s" % display)
+        with tempfile.TemporaryDirectory(prefix="rc2cpp-") as stubs:
+            for name in self._system_headers(path):
+                stub = os.path.join(stubs, name)
+                os.makedirs(os.path.dirname(stub), exist_ok=True)
+                open(stub, "w").close()
+            command = [cpp, "-fdirectives-only", "-undef", "-nostdinc", "-x", "c",
+                       "-finput-charset=" + self._input_charset(path), "-isystem", stubs]
+            for name, value in PREDEFINED.items():
+                command += ["-D", "%s=%s" % (name, value)]
+            for folder in self.include_dirs:
+                command += ["-I", folder]
+            result = subprocess.run(command + [path], capture_output=True)
+            stderr = result.stderr.decode("utf-8", "replace")
+            if result.returncode != 0:
+                raise _cpp_error(stderr)
+            self._read(result.stdout, path, display, stubs)
+
+    def _read(self, output, path, display, stubs):
+        file = None   # the file the current line comes from; None for the preprocessor's own
+        number = 0
         in_comment = False
-        for number, raw in enumerate(lines, 1):
-            where = Where(display, number)
+        for raw in output.split(b"\n"):
+            number += 1
             try:
-                line = raw.decode(self.encoding)
+                line = raw.decode("utf-8")
             except UnicodeDecodeError:
-                raise RcError(where, "the line is not valid %s text" % self.encoding)
-            if line.startswith("\ufeff") and number == 1:
-                line = line[1:]
+                raise RcError(Where(file or display, number), "the line is not valid text")
             if line.endswith("\r"):
                 line = line[:-1]
-            on = all(c[0] for c in conditions)
+            marker = _LINEMARKER.match(line)
+            if marker and not in_comment:
+                name = marker.group(2).replace("\\\\", "\\")
+                number = int(marker.group(1)) - 1
+                if name.startswith("<") or os.path.dirname(os.path.abspath(name)) == stubs:
+                    file = None
+                elif os.path.realpath(name) == os.path.realpath(path):
+                    file = display
+                else:
+                    file = os.path.relpath(name)
+                continue
+            if file is None:
+                continue
+            where = Where(file, number)
             stripped = line.lstrip()
             if not in_comment and stripped.startswith("#"):
-                if line.rstrip().endswith("\\"):
-                    raise RcError(where, "continued directive lines are not supported")
-                self._directive(stripped[1:].strip(), where, conditions, on, path)
+                self._directive(stripped[1:].strip(), where)
                 continue
-            if on:
-                in_comment = self._tokenise(line, where, in_comment)
-            else:
-                in_comment = self._skip_comments(line, where, in_comment)
+            in_comment = self._tokenise(line, where, in_comment)
         if in_comment:
             raise RcError(self.comment_where, "unterminated /* comment")
-        if conditions:
-            raise RcError(conditions[-1][3], "#if without #endif")
-        self.active.pop()
-
-    def _skip_comments(self, line, where, in_comment):
-        # Inactive lines only need the comment state carried over.
-        i = 0
-        while i < len(line):
-            if in_comment:
-                end = line.find("*/", i)
-                if end < 0:
-                    return True
-                in_comment = False
-                i = end + 2
-            else:
-                start = line.find("/*", i)
-                if start < 0:
-                    return False
-                in_comment = True
-                self.comment_where = where
-                i = start + 2
-        return in_comment
 
     def _tokenise(self, line, where, in_comment):
         pos = 0
@@ -280,51 +351,17 @@ class _Lexer:
                 pos = m.end()
         return in_comment
 
-    def _directive(self, text, where, conditions, on, path):
+    def _directive(self, text, where):
+        # What the preprocessor passes through: #define, #undef and #pragma.
         m = re.match(r"(\w+)\s*(.*)$", text)
         if not m:
-            if text == "":
-                return  # the null directive
-            raise RcError(where, "cannot read the directive #%s" % text)
-        name, rest = m.group(1), self._strip_comment(m.group(2), where, m.group(1) == "include")
-        if name in ("if", "ifdef", "ifndef"):
-            if not on:
-                conditions.append([False, True, False, where])
-                return
-            if name == "if":
-                value = self._condition(rest, where)
-            else:
-                if not re.fullmatch(r"[A-Za-z_]\w*", rest):
-                    raise RcError(where, "#%s needs one name" % name)
-                value = (rest in self.defines) == (name == "ifdef")
-            conditions.append([value, value, True, where])
             return
-        if name in ("elif", "else", "endif"):
-            if not conditions:
-                raise RcError(where, "#%s without #if" % name)
-            top = conditions[-1]
-            if name == "endif":
-                conditions.pop()
-            elif name == "else":
-                top[0] = top[2] and not top[1]
-                top[1] = True
-            else:
-                value = top[2] and not top[1] and self._condition(rest, where)
-                top[0] = value
-                top[1] = top[1] or value
-            return
-        if not on:
-            return
-        if name == "include":
-            self._include(rest, where, path)
-        elif name == "pragma":
+        name, rest = m.group(1), m.group(2).strip()
+        if name == "pragma":
             cp = re.fullmatch(r"code_page\s*\(\s*(\w+)\s*\)", rest)
             if cp:
-                value = int(cp.group(1)) if cp.group(1).isdigit() else cp.group(1)
-                self.encoding = self._encoding(value, where)
-            elif rest == "once":
-                self.once.add(os.path.realpath(path))
-            else:
+                self._encoding(int(cp.group(1)) if cp.group(1).isdigit() else cp.group(1), where)
+            elif rest != "once":
                 raise RcError(where, "unknown #pragma %s" % rest)
         elif name == "define":
             d = re.match(r"([A-Za-z_]\w*)(\(?)\s*(.*)$", rest)
@@ -332,113 +369,30 @@ class _Lexer:
                 raise RcError(where, "cannot read the #define")
             if d.group(2):
                 raise RcError(where, "function-like macros are not supported")
-            macro, body = d.group(1), d.group(3).strip()
-            if macro in self.define_text and self.define_text[macro] != body:
-                raise RcError(where, "%s is defined again with another value" % macro)
             sub = _Lexer.__new__(_Lexer)
             sub.tokens = []
-            sub._tokenise(body, where, False)
+            sub._tokenise(d.group(3), where, False)
+            macro, body = d.group(1), " ".join(str(t.value) for t in sub.tokens)
+            if macro in self.define_text and self.define_text[macro] != body:
+                raise RcError(where, "%s is defined again with another value" % macro)
             self.defines[macro] = sub.tokens
             self.define_text[macro] = body
         elif name == "undef":
             self.defines.pop(rest, None)
             self.define_text.pop(rest, None)
-        elif name == "error":
-            raise RcError(where, "#error %s" % rest)
-        else:
-            raise RcError(where, "unsupported directive #%s" % name)
-
-    @staticmethod
-    def _strip_comment(text, where, angle_quotes):
-        # Drops the comments of a directive line, leaving quoted text (and the <file> of an
-        # #include) alone.
-        out = []
-        i = 0
-        quote = None
-        while i < len(text):
-            c = text[i]
-            if quote:
-                out.append(c)
-                if c == "\\" and i + 1 < len(text):
-                    out.append(text[i + 1])
-                    i += 1
-                elif c == quote:
-                    quote = None
-                i += 1
-            elif c == "\"" or (c == "<" and angle_quotes):
-                quote = ">" if c == "<" else c
-                out.append(c)
-                i += 1
-            elif text.startswith("//", i):
-                break
-            elif text.startswith("/*", i):
-                end = text.find("*/", i + 2)
-                if end < 0:
-                    raise RcError(where, "a /* comment that starts on a directive line must "
-                                  "end there")
-                out.append(" ")
-                i = end + 2
-            else:
-                out.append(c)
-                i += 1
-        return "".join(out).strip()
-
-    def _include(self, rest, where, path):
-        if re.fullmatch(r"<[^>]+>", rest):
-            return  # system header: its names are only used where their values do not matter
-        m = re.fullmatch(r"\"([^\"]+)\"", rest)
-        if not m:
-            raise RcError(where, "cannot read the #include")
-        name = m.group(1)
-        for folder in [os.path.dirname(path)] + self.include_dirs:
-            candidate = os.path.join(folder, name)
-            if os.path.isfile(candidate):
-                self.run(candidate, os.path.relpath(candidate), where)
-                return
-        raise RcError(where, "cannot find the included file \"%s\"" % name)
-
-    def _condition(self, text, where):
-        sub = _Lexer.__new__(_Lexer)
-        sub.tokens = []
-        sub._tokenise(text, where, False)
-        tokens = []
-        i = 0
-        toks = sub.tokens
-        while i < len(toks):
-            t = toks[i]
-            if t.kind == "id" and t.value == "defined":
-                if i + 1 < len(toks) and toks[i + 1].kind == "id":
-                    name, i = toks[i + 1].value, i + 2
-                elif (i + 3 < len(toks) and toks[i + 1].value == "(" and toks[i + 2].kind == "id"
-                      and toks[i + 3].value == ")"):
-                    name, i = toks[i + 2].value, i + 4
-                else:
-                    raise RcError(where, "cannot read defined(...)")
-                tokens.append(Token("num", 1 if name in self.defines else 0, where))
-                continue
-            tokens.append(t)
-            i += 1
-        if not tokens:
-            raise RcError(where, "#if without a condition")
-        parser = _Expr(tokens, self.defines, unknown_is_zero=True)
-        value = parser.parse()
-        if not parser.at_end():
-            raise RcError(where, "cannot read the #if condition")
-        return bool(value)
 
 
 # ---------------------------------------------------------------------------------------------
-# Expressions (#if conditions, ids, versions, flags)
+# Expressions (ids, versions, flags)
 
 class _Expr:
     BINARY = [("||",), ("&&",), ("|",), ("^",), ("&",), ("==", "!="), ("<", ">", "<=", ">="),
               ("<<", ">>"), ("+", "-"), ("*", "/", "%")]
 
-    def __init__(self, tokens, defines, unknown_is_zero=False, pos=0, expanding=()):
+    def __init__(self, tokens, defines, pos=0, expanding=()):
         self.tokens = tokens
         self.pos = pos
         self.defines = defines
-        self.unknown_is_zero = unknown_is_zero
         self.expanding = expanding
 
     def at_end(self):
@@ -487,13 +441,12 @@ class _Expr:
                 body = self.defines[t.value]
                 if not body:
                     raise RcError(t.where, "%s is defined without a value" % t.value)
-                sub = _Expr(body, self.defines, self.unknown_is_zero, 0,
-                            self.expanding + (t.value,))
+                sub = _Expr(body, self.defines, 0, self.expanding + (t.value,))
                 v = sub.parse()
                 if not sub.at_end():
                     raise RcError(t.where, "the value of %s is not an expression" % t.value)
                 return v
-            return 0 if self.unknown_is_zero else Unknown(t.value)
+            return Unknown(t.value)
         raise RcError(t.where, "expression expected, found %s" % t.describe())
 
     @staticmethod

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The settings sheet driven as a user would, under Wine: the Windows host (mirvane-host.exe)
 # loads the real Mirvane.dll, its "setup" verb opens the sheet, and the host's UI driver plays
-# the scenarios of tests/ui-scenarios/ (steps: host/UiDriver.h). Afterwards this script checks
+# the scenarios of tests/ui-scenarios/ (steps: host/ui/UiDriver.h). Afterwards this script checks
 # Mirvane.ini, MirvaneEnv.ini, the list files and the archives the scenarios left.
 #
 #   tools/ui-tests.sh [--screenshots DIR]   DIR: also write the pictures taken as PNG files

@@ -65,10 +65,8 @@ public:
     void SetTree(FolderTreeView* tree) { m_tree = tree; }
     void SetResult(const std::string& result) { m_result = result; }
     const std::string& Root() const { return m_root; }
-    const std::string& Initial() const { return m_initial; }
     const char* Prompt() const { return m_prompt; }
     HANDLE ImageList() const { return m_imageList; }
-    HostApi* Api() const { return m_hostApi; }
 
 private:
     std::string m_root;      // host data folder, no trailing backslash

@@ -1,4 +1,4 @@
-// Window helpers of the pages; see PageWindow_win.h. Also the page resources of ListPage.h.
+// Window helpers of the pages; see PageWindow_win.h.
 #include "ui/PageWindow_win.h"
 
 #include <commdlg.h>
@@ -173,46 +173,4 @@ bool ChooseExportFile(HWND page, const char* nameFormat, UINT filterId, UINT tit
     *path = TimeStampedName(nameFormat, now);
     return ChooseFile(page, true, LoadFilterText(filterId), LoadResString(titleId), LoadResString(extId),
                       OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOREADONLYRETURN, path);
-}
-
-// ---- page resources (ListPage.h) -----------------------------------------------------------
-
-HANDLE LoadSortMark(UINT id) {
-    HANDLE bitmap = nullptr;
-    if (g_resourceModule != nullptr) {
-        bitmap = LoadImageA(g_resourceModule, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 14, 14, LR_LOADMAP3DCOLORS);
-    }
-    if (bitmap == nullptr) {
-        bitmap = LoadImageA(g_moduleHandle, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 14, 14, LR_LOADMAP3DCOLORS);
-    }
-    return bitmap;
-}
-
-void FreeSortMark(HANDLE bitmap) {
-    if (bitmap != nullptr) DeleteObject(static_cast<HGDIOBJ>(bitmap));
-}
-
-HANDLE CreateIconImageList(int width, int height, const UINT* iconIds, int count) {
-    HIMAGELIST list = ImageList_Create(width, height, ILC_COLOR24 | ILC_MASK, count, 1);
-    if (list == nullptr) return nullptr;
-    for (int i = 0; i < count; ++i) {
-        HICON icon = nullptr;
-        if (g_resourceModule != nullptr) {
-            icon = static_cast<HICON>(
-                LoadImageA(g_resourceModule, MAKEINTRESOURCEA(iconIds[i]), IMAGE_ICON, width, height, 0));
-        }
-        if (icon == nullptr) {
-            icon = static_cast<HICON>(
-                LoadImageA(g_moduleHandle, MAKEINTRESOURCEA(iconIds[i]), IMAGE_ICON, width, height, 0));
-        }
-        if (icon != nullptr) {
-            ImageList_AddIcon(list, icon);
-            DestroyIcon(icon);
-        }
-    }
-    return list;
-}
-
-void DestroyIconImageList(HANDLE imageList) {
-    if (imageList != nullptr) ImageList_Destroy(static_cast<HIMAGELIST>(imageList));
 }

@@ -435,7 +435,7 @@ WORD GetUserDefaultLangID();
 
 // ---- user interface -----------------------------------------------------------------------
 // Linux has no window system for the plug-in: message boxes print to the console and are
-// answered by the host program when it provides the hook (see platform/posix/ui_hooks.h),
+// answered by the hook the host program registered (see platform/posix/ui_hooks.h),
 // otherwise with the default button. Windows, cursors and the message queue are inert.
 #define MB_OK 0x0ul
 #define MB_OKCANCEL 0x1ul

@@ -86,9 +86,7 @@ TEST_F(LearnTest, FailedUpdateIsAnErrorEvenWithoutResultBoxes) {
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].text, J("メールの学習に失敗しました。"));
     EXPECT_EQ(boxes[1].caption, J("学習結果"));
-#ifndef _WIN32
     EXPECT_EQ(boxes[1].type, static_cast<unsigned>(MB_ICONERROR));
-#endif
     EXPECT_TRUE(bsfilter.RunsWith("--show-db-status").empty());
 }
 

@@ -50,6 +50,22 @@ TEST_F(ListCommandsTest, AddingTheSameSenderTwiceCountsOnlyWhenTheNoteIsFilledIn
     EXPECT_EQ(g_whiteList.EntryAt(0).note, "Jiro");
 }
 
+TEST_F(ListCommandsTest, AFoldedFromGivesTheAddressWithoutItsLineBreak) {
+    host.AddMessage("a", "From: friend@example.com\r\n (Friend)\r\nSubject: folded\r\n\r\nbody\r\n");
+    host.SelectAll();
+    Run(CmdAddSenderToWhiteList);
+    EXPECT_EQ(ResultText(), J("1 通の差出人をホワイトリストに追加しました。"));
+    EXPECT_TRUE(g_whiteList.Contains("friend@example.com"));
+    EXPECT_EQ(testing_files::ReadBytes(g_whiteListPath), "friend@example.com\tFriend\r\n");
+    // Loaded again (as after a restart), the entry still matches the sender.
+    ASSERT_TRUE(g_whiteList.Load(g_whiteListPath));
+    EXPECT_TRUE(g_whiteList.Matches("friend@example.com"));
+    Run(CmdAddSenderDomainToWhiteList);
+    EXPECT_TRUE(g_whiteList.Contains("example.com"));
+    Run(CmdRemoveSenderFromWhiteList);
+    EXPECT_FALSE(g_whiteList.Contains("friend@example.com"));
+}
+
 TEST_F(ListCommandsTest, OwnAddressesAndDomainsAreNeverAdded) {
     host.AddMessage("a", Message("Me <me@home.example>", "self"));
     host.AddMessage("b", Message("Colleague <boss@home.example>", "work"));
@@ -63,6 +79,17 @@ TEST_F(ListCommandsTest, OwnAddressesAndDomainsAreNeverAdded) {
     Run(CmdAddSenderDomainToWhiteList);
     EXPECT_EQ(ResultText(), J("0 通の差出人ドメインをホワイトリストに追加しました。"));
     EXPECT_FALSE(g_whiteList.Contains("home.example"));
+
+    // The own domain spelt with other capitals is still the own domain.
+    g_whiteList.Clear();
+    host.AddMessage("e", Message("Me <me@Home.Example>", "self"));
+    host.AddMessage("f", Message("Colleague <boss@HOME.example>", "work"));
+    host.Select({"e", "f"});
+    Run(CmdAddSenderToWhiteList);
+    EXPECT_EQ(ResultText(), J("1 通の差出人をホワイトリストに追加しました。"));
+    EXPECT_FALSE(g_whiteList.Contains("me@Home.Example"));
+    Run(CmdAddSenderDomainToWhiteList);
+    EXPECT_EQ(ResultText(), J("0 通の差出人ドメインをホワイトリストに追加しました。"));
 }
 
 TEST_F(ListCommandsTest, DomainsAreAddedAndRemovedAsTheirOwnEntries) {

@@ -315,3 +315,16 @@ TEST_F(ClassifyTest, TheReadMarkTakesTwoCallsAndAFailedAllocationNone) {
     EXPECT_EQ(kUntouched, param);
     EXPECT_EQ(0, g_action);
 }
+
+TEST_F(ClassifyTest, AFoldedOrDifferentlyCasedSenderIsStillWhiteListed) {
+    g_whiteList.AddOrUpdate("friend@example.com", "");
+    g_whiteList.AddOrUpdate("cs.helsinki.fi", "");
+    // The From field folded after the address: the line break is no part of the address.
+    EXPECT_EQ(0, Filter("From: friend@example.com\r\n (Friend)\r\nSubject: cheap viagra\r\n\r\nFree money casino.\r\n"));
+    EXPECT_EQ(-1, action);
+    EXPECT_EQ(1u, Count("in white list (email or domain): email: [friend@example.com], From: [friend@example.com (Friend)]."));
+    // The domain spelt with other capitals.
+    EXPECT_EQ(0, Filter("From: Linus <torvalds@cs.Helsinki.FI>\r\nSubject: cheap viagra\r\n\r\nFree money casino.\r\n"));
+    EXPECT_EQ(1u, Count("in white list (email or domain): email: [torvalds@cs.Helsinki.FI]"));
+    EXPECT_EQ(0u, Count("ExecBsfilter(): rc:")) << "bsfilter never ran for a white-listed sender";
+}

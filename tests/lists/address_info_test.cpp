@@ -59,12 +59,17 @@ TEST(MyMailAddressInfo, AddressesComeFromEveryListedMailboxTrimmedAndOnce) {
     EXPECT_EQ((std::set<std::string>{"Work@Example.ORG", "me@example.jp"}), info.Addresses());
 
     EXPECT_TRUE(info.Contains("me@example.jp"));
-    EXPECT_FALSE(info.Contains("ME@example.jp")) << "no case folding";
+    EXPECT_FALSE(info.Contains("ME@example.jp")) << "the local part is exact";
+    EXPECT_TRUE(info.Contains("me@EXAMPLE.jp")) << "the domain has no case";
+    EXPECT_TRUE(info.Contains("Work@example.org"));
+    EXPECT_FALSE(info.Contains("work@example.org"));
     EXPECT_FALSE(info.Contains("me@example.jp "));
     EXPECT_FALSE(info.Contains(""));
     EXPECT_TRUE(info.IsOwnDomain("example.jp"));
     EXPECT_TRUE(info.IsOwnDomain("Example.ORG"));
-    EXPECT_FALSE(info.IsOwnDomain("example.org"));
+    EXPECT_TRUE(info.IsOwnDomain("example.org"));
+    EXPECT_TRUE(info.IsOwnDomain("EXAMPLE.JP"));
+    EXPECT_FALSE(info.IsOwnDomain("example.jp."));
     EXPECT_FALSE(info.IsOwnDomain("sub.example.jp"));
 }
 

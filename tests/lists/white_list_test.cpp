@@ -179,7 +179,7 @@ TEST(WhiteListFile, HostileFilesLoadWithoutHarm) {
     EXPECT_EQ(0, list.Count());
 }
 
-TEST(WhiteListMatch, AddressOrExactDomainByteForByte) {
+TEST(WhiteListMatch, AddressOrExactDomainLocalPartByteForByte) {
     WhiteList list;
     list.AddOrUpdate("friend@example.jp", "");
     list.AddOrUpdate("example.org", "");
@@ -192,12 +192,31 @@ TEST(WhiteListMatch, AddressOrExactDomainByteForByte) {
     EXPECT_TRUE(list.Matches("anyone@example.org"));
     EXPECT_TRUE(list.Matches("anyone@ example.org \t")) << "the domain is trimmed";
     EXPECT_FALSE(list.Matches("anyone@sub.example.org"));
-    EXPECT_FALSE(list.Matches("anyone@EXAMPLE.ORG"));
+    EXPECT_TRUE(list.Matches("anyone@EXAMPLE.Org")) << "domains have no case";
+    EXPECT_TRUE(list.Matches("friend@Example.JP")) << "nor has an address entry's domain";
+    EXPECT_FALSE(list.Matches("FRIEND@example.jp")) << "the local part is exact";
     EXPECT_FALSE(list.Matches("anyone@example.net"));
     EXPECT_FALSE(list.Matches(""));
     EXPECT_FALSE(list.Matches("anyone@"));
     EXPECT_TRUE(list.Contains("example.org"));
     EXPECT_FALSE(list.Contains("anyone@example.org"));
+}
+
+TEST(WhiteListMatch, DomainCaseIsFoldedForAsciiLettersOnly) {
+    WhiteList list;
+    // "ア" is 83 41: its trail byte is the code of "A", which must not be folded to "a" (83 61
+    // is another character).
+    list.AddOrUpdate("\x83\x41.example", "");
+    list.AddOrUpdate("cs.Helsinki.FI", "");
+    EXPECT_TRUE(list.Matches("x@\x83\x41.EXAMPLE"));
+    EXPECT_FALSE(list.Matches("x@\x83\x61.example"));
+    EXPECT_TRUE(list.Matches("torvalds@cs.helsinki.fi"));
+    EXPECT_FALSE(list.Matches("torvalds@cs.helsinki.fi.evil")) << "still no suffix match";
+    EXPECT_FALSE(list.Matches("torvalds@cs-helsinki.fi"));
+    // Saving keeps the entries as entered.
+    TempDir dir;
+    ASSERT_TRUE(list.Save(dir.File("w.txt").c_str()));
+    EXPECT_EQ("cs.Helsinki.FI\t\r\n\x83\x41.example\t\r\n", ReadBytes(dir.File("w.txt")));
 }
 
 TEST(WhiteListAdd, ANoteOnceSetIsNeverReplacedAndAnEmptyOneIsFilled) {

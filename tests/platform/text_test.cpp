@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/Mbcs.h"
 #include "platform/platform.h"
@@ -26,6 +27,36 @@ TEST(PlatformText, ReplaceCharLeavesTrailBytesAlone) {
     EXPECT_EQ(Mbcs::ReplaceChar("", '\\', '/'), "");
     // A lead byte at the end is a broken character of one byte, kept as it is.
     EXPECT_EQ(Mbcs::ReplaceChar("a\\\x95", '\\', '/'), "a/\x95");
+}
+
+TEST(PlatformText, ScansSplitsAndTrimsStepOverDoubleByteCharacters) {
+    // "表" is 95 5C and "ソ" 83 5C: their trail bytes are the backslash code; "ポ" (83 7C) ends
+    // in the code of "|", "ア" (83 41) in that of "A".
+    const std::string path("a\\\x95\x5C\\b\x83\x5C", 8);
+    EXPECT_EQ(1u, Mbcs::IndexOf(path, '\\'));
+    EXPECT_EQ(4u, Mbcs::IndexOf(path, '\\', 2));
+    EXPECT_EQ(4u, Mbcs::LastIndexOf(path, '\\'));
+    EXPECT_EQ(std::string::npos, Mbcs::IndexOf(path, '\\', 5));
+    EXPECT_EQ((std::vector<std::string>{"a", "\x95\x5C", "b\x83\x5C"}), Mbcs::Split(path, '\\'));
+    EXPECT_EQ((std::vector<std::string>{"\x83\x7C", "", "x"}), Mbcs::Split("\x83\x7C||x", '|'));
+    EXPECT_EQ((std::vector<std::string>{""}), Mbcs::Split("", '|'));
+    // A stray lead byte before a tab: the tab still separates (no piece keeps a tab).
+    EXPECT_EQ((std::vector<std::string>{"(\x94", "All"}), Mbcs::Split("(\x94\tAll", '\t'));
+    // Trimming compares characters whole: the ideographic space (81 40) goes, while a trail
+    // byte equal to "@" (0x40) is no blank.
+    EXPECT_EQ("\x83\x40x", Mbcs::Trim("\x81\x40 \x83\x40x\t\x81\x40", " \t\x81\x40"));
+    EXPECT_EQ("a b", Mbcs::Trim(" \r\na b\r\n"));
+    EXPECT_EQ("", Mbcs::Trim(" \t "));
+    // ASCII case: letters fold, trail bytes never.
+    EXPECT_EQ("cs.helsinki.fi\x83\x41", Mbcs::ToLowerAscii("cs.Helsinki.FI\x83\x41"));
+    EXPECT_TRUE(Mbcs::EqualsAsciiNoCase("Example.COM", "example.com"));
+    EXPECT_FALSE(Mbcs::EqualsAsciiNoCase("\x83\x41", "\x83\x61"));
+    EXPECT_FALSE(Mbcs::EqualsAsciiNoCase("example.com", "example.co"));
+    EXPECT_TRUE(Mbcs::StartsWithAsciiNoCase("Content-Type: text", "content-type:"));
+    EXPECT_FALSE(Mbcs::StartsWithAsciiNoCase("\x83\x41" "b", "\x83")) << "a prefix that cuts a character";
+    EXPECT_FALSE(Mbcs::StartsWithAsciiNoCase("ab", "abc"));
+    EXPECT_EQ(1u, Mbcs::CharLengthAt(std::string("\x95", 1), 0)) << "a lead byte at the end stands alone";
+    EXPECT_EQ(2u, Mbcs::CharLengthAt(std::string("\x95\0", 2), 0)) << "counted text may hold a NUL";
 }
 
 TEST(PlatformText, AnsiToWideRejectsInvalidText) {

@@ -1,13 +1,13 @@
 // The user-interface stand-ins of the POSIX side: window states, cursors, the empty message
-// queue, and message boxes with and without the host program's hook. The hook is exercised in
-// the test child (tests/platform/child), which exports PlatformMessageBoxHook, so that this
-// test program keeps the hook of the shared test helpers.
+// queue, and message boxes with and without a registered hook. What reaches the console is
+// seen in the test child (tests/platform/child), which registers its hook when told to.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/ui_hooks.h"
 #include "support/Util.h"
 
 namespace {
@@ -62,6 +62,37 @@ TEST(PlatformUiPosix, MessageBoxesGoToTheHookOrTheConsole) {
               MessageBoxInChild("0x3 0 japanese", &code));
     EXPECT_EQ("hook [caption] text 0x40\n[\xE7\xA2\xBA\xE8\xAA\x8D] \xE6\x9C\xAC\xE6\x96\x87\nresult 1\n",
               MessageBoxInChild("0x40 0 japanese", &code));
+    // Nothing registered: the console and the default button.
+    EXPECT_EQ("[plain caption] plain text\nresult 4\n", MessageBoxInChild("0x5 none", &code));
+}
+
+namespace {
+int g_hookCalls = 0;
+int AnswerNo(HWND, const char*, const char*, unsigned) {
+    ++g_hookCalls;
+    return IDNO;
+}
+int CancelAtThree(int current, int) { return current == 3 ? 1 : 0; }
+}  // namespace
+
+TEST(PlatformUiPosix, HooksAreRegisteredAndRemovedByTheProgram) {
+    const PlatformMessageBoxHookProc before = SetMessageBoxHook(AnswerNo);
+    const PlatformProgressHookProc progressBefore = SetProgressHook(CancelAtThree);
+    g_hookCalls = 0;
+    EXPECT_EQ(IDNO, MessageBoxA(nullptr, "text", "caption", MB_YESNO));
+    EXPECT_EQ(1, g_hookCalls);
+    ASSERT_EQ(&CancelAtThree, GetProgressHook());
+    EXPECT_EQ(1, GetProgressHook()(3, 5));
+    EXPECT_EQ(0, GetProgressHook()(2, 5));
+
+    // Removed: the default button again, and the previous registration handed back.
+    EXPECT_EQ(&AnswerNo, SetMessageBoxHook(nullptr));
+    EXPECT_EQ(IDYES, MessageBoxA(nullptr, "text", "caption", MB_YESNO));
+    EXPECT_EQ(1, g_hookCalls);
+    EXPECT_EQ(&CancelAtThree, SetProgressHook(nullptr));
+    EXPECT_EQ(nullptr, GetProgressHook());
+    SetMessageBoxHook(before);
+    SetProgressHook(progressBefore);
 }
 
 TEST(PlatformUiPosix, WindowStatesCursorsAndMessages) {

@@ -96,6 +96,17 @@ TEST_F(SendHookTest, OnlyMailAddressesAreRecipients) {
     EXPECT_EQ((std::vector<std::string>{"kept@example.net", "fill@example.net", "c@w.example"}), g_whiteList.Addresses());
 }
 
+TEST_F(SendHookTest, FoldedFieldsAndDomainCaseDoNotChangeTheAddresses) {
+    // A recipient folded after its address, the sender and the own address spelt with other
+    // capitals in their domains.
+    EXPECT_EQ(0, OnSend("From: Sender <sender@Example.ORG>\r\n"
+                        "To: friend@example.com\r\n (Friend),\r\n\tsender@example.org,\r\n me@HOME.example\r\n"
+                        "Subject: s\r\n\r\nbody\r\n"));
+    EXPECT_EQ((std::vector<std::string>{"kept@example.net", "fill@example.net", "friend@example.com"}),
+              g_whiteList.Addresses());
+    EXPECT_EQ("Friend", g_whiteList.EntryAt(g_whiteList.IndexOf("friend@example.com")).note);
+}
+
 TEST_F(SendHookTest, OverlongNamesAndAddressesAreCut) {
     // The name is cut to 1023 bytes; an address cut to 511 bytes before its "@" is no address.
     const std::string message = "From: me@home.example\r\nTo: " + std::string(3000, 'N') +

@@ -112,3 +112,32 @@ TEST(LoadResString, UnknownIdGivesEmptyTextEvenWithArguments) {
     EXPECT_EQ(LoadResString(2000, 5, "x"), "");
     EXPECT_EQ(LoadResString(2289), "");
 }
+
+TEST(CentredOrigin, CentresOnTheReferenceAndStaysInsideTheWorkArea) {
+    const ScreenRect work = {0, 0, 1280, 994};  // a 1280 x 1024 screen less a 30-pixel task bar
+    int x = 0;
+    int y = 0;
+    // Room enough: exactly centred.
+    CentredOrigin({100, 100, 700, 500}, 200, 100, work, &x, &y);
+    EXPECT_EQ(300, x);
+    EXPECT_EQ(250, y);
+    // The 588 x 649 sheet on a 640 x 480 owner at (20, 20): centred it would start at y = -64.
+    CentredOrigin({20, 20, 660, 500}, 588, 649, work, &x, &y);
+    EXPECT_EQ(46, x);
+    EXPECT_EQ(0, y);
+    // An owner off the left and top edges, and one over the right and bottom edges.
+    CentredOrigin({-900, -700, -100, -100}, 300, 200, work, &x, &y);
+    EXPECT_EQ(0, x);
+    EXPECT_EQ(0, y);
+    CentredOrigin({1000, 800, 1600, 1200}, 300, 200, work, &x, &y);
+    EXPECT_EQ(980, x);
+    EXPECT_EQ(794, y) << "the bottom edge stops at the task bar";
+    // A window larger than the work area: its top-left corner, with the title bar, stays on it.
+    CentredOrigin({0, 0, 1280, 1024}, 1500, 1200, work, &x, &y);
+    EXPECT_EQ(0, x);
+    EXPECT_EQ(0, y);
+    // A work area that does not start at the origin (a second monitor, a task bar on the left).
+    CentredOrigin({1300, 10, 1400, 60}, 400, 300, {1280, 40, 2560, 1064}, &x, &y);
+    EXPECT_EQ(1280, x);
+    EXPECT_EQ(40, y);
+}

@@ -164,7 +164,10 @@ class PreprocessorTest(ScriptTest):
         self.assertFault('\n\n#pragma pack(1)\n', 3, "unknown #pragma")
         self.assertFault('#define F(x) x\n', 1, "function-like")
         self.assertFault('#define A 1\n#define A 2\n', 2, "defined again")
-        self.assertFault('#line 5\n', 1, "unsupported directive")
+        self.assertFault('\n#error stop here\n', 2, "#error stop here")
+        self.assertFault('#bogus\n', 1, "invalid preprocessing directive")
+        # What the preprocessor keeps: #line renumbers the lines a fault is named by.
+        self.assertFault('#line 20\n\nx = 1\n', 21, "unexpected character")
         self.assertFault('#if 1\n', 1, "#if without #endif")
         self.assertFault('#endif\n', 1, "without #if")
         self.assertFault('STRINGTABLE\nBEGIN\n/* open\n', 3, "unterminated /* comment")

@@ -104,27 +104,37 @@ TEST(GeneralPageTest, HeaderTextsAreTrimmedAndStoredValidOrNot) {
     EXPECT_NE(LoadResString(IDS_HEADER_NAME_LENGTH, 30).find(" 30 "), std::string::npos);
 }
 
-TEST(GeneralPageTest, SwitchesAreStored) {
-    MirvoProfile profile;
-    GeneralPageValues values;
-    values.noMove = true;
-    values.goFolderSameRelativeFolderPath = true;
-    values.setReadToSpamMail = true;
-    values.dontCheckDbOnStart = true;
-    values.disableBeforeMsgbox = true;
-    values.disableResultMsgbox = true;
-    values.addToAddrToWhiteListOnSend = true;
-    values.dontRemoveSpamHeader = true;
-    values.removeSpamFromWhiteList = true;
-    EXPECT_EQ(ApplyGeneralPage(values, profile, nullptr), 0u);
-    EXPECT_TRUE(profile.GoFolderSameRelativeFolderPath());
-    EXPECT_TRUE(profile.SetReadToSpamMail());
-    EXPECT_TRUE(profile.DontCheckDbOnStart());
-    EXPECT_TRUE(profile.DisableBeforeMsgbox());
-    EXPECT_TRUE(profile.DisableResultMsgbox());
-    EXPECT_TRUE(profile.AddToAddrToWhiteListOnSend());
-    EXPECT_TRUE(profile.DontRemoveSpamHeader());
-    EXPECT_TRUE(profile.RemoveSpamFromWhiteList());
+TEST(GeneralPageTest, SwitchesAreStoredEachInItsOwnSetting) {
+    // Each switch alone on, then each alone off: two switches wired to each other's setting,
+    // or one to none, show in one of the patterns.
+    struct Switch {
+        bool GeneralPageValues::*value;
+        bool (MirvoProfile::*stored)() const;
+        const char* name;
+    };
+    const Switch switches[] = {
+        {&GeneralPageValues::goFolderSameRelativeFolderPath, &MirvoProfile::GoFolderSameRelativeFolderPath, "same folder"},
+        {&GeneralPageValues::setReadToSpamMail, &MirvoProfile::SetReadToSpamMail, "read mark"},
+        {&GeneralPageValues::dontCheckDbOnStart, &MirvoProfile::DontCheckDbOnStart, "database check"},
+        {&GeneralPageValues::disableBeforeMsgbox, &MirvoProfile::DisableBeforeMsgbox, "question box"},
+        {&GeneralPageValues::disableResultMsgbox, &MirvoProfile::DisableResultMsgbox, "result box"},
+        {&GeneralPageValues::addToAddrToWhiteListOnSend, &MirvoProfile::AddToAddrToWhiteListOnSend, "send hook"},
+        {&GeneralPageValues::dontRemoveSpamHeader, &MirvoProfile::DontRemoveSpamHeader, "spam header"},
+        {&GeneralPageValues::removeSpamFromWhiteList, &MirvoProfile::RemoveSpamFromWhiteList, "white list"},
+    };
+    for (bool alone : {true, false}) {
+        for (const Switch& chosen : switches) {
+            MirvoProfile profile;
+            GeneralPageValues values;
+            values.noMove = true;
+            for (const Switch& each : switches) values.*each.value = (&each == &chosen) == alone;
+            EXPECT_EQ(ApplyGeneralPage(values, profile, nullptr), 0u);
+            for (const Switch& each : switches) {
+                EXPECT_EQ((profile.*each.stored)(), (&each == &chosen) == alone)
+                    << each.name << " with " << chosen.name << (alone ? " alone on" : " alone off");
+            }
+        }
+    }
 }
 
 TEST(GeneralPageTest, ChosenFolderBecomesAFolderIdWithItsDisplayName) {

@@ -16,8 +16,9 @@
 //   hold PATH MS    open PATH with share mode 0 through the platform layer, print "held",
 //                   keep it open for MS milliseconds
 //   msgbox TYPE ANSWER [japanese]
-//                   show a message box of TYPE; the program's exported hook reports what it
-//                   was shown and answers ANSWER (0: declines); then print "result N"
+//                   show a message box of TYPE; the registered hook reports what it was shown
+//                   and answers ANSWER (0: declines; "none": no hook registered); then print
+//                   "result N"
 #include <dirent.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -28,6 +29,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/posix/ui_hooks.h"
 
 namespace {
 
@@ -56,9 +58,8 @@ int g_boxAnswer = 0;
 
 }  // namespace
 
-// The message-box hook the platform looks up in the program (exported: ENABLE_EXPORTS).
-extern "C" __attribute__((visibility("default"))) int PlatformMessageBoxHook(HWND, const char* text,
-                                                                             const char* caption, unsigned type) {
+// The message-box hook the "msgbox" mode registers with the platform layer.
+int RecordingMessageBoxHook(HWND, const char* text, const char* caption, unsigned type) {
     char hex[16];
     std::snprintf(hex, sizeof(hex), "0x%x", type);
     Put(1, std::string("hook [") + (std::strcmp(caption, g_boxCaption) == 0 ? "caption" : caption) + "] " +
@@ -133,6 +134,7 @@ int main(int argc, char** argv) {
         g_boxText = japanese ? "\x96\x7B\x95\xB6" : "plain text";          // "本文"
         g_boxCaption = japanese ? "\x8A\x6D\x94\x46" : "plain caption";    // "確認"
         g_boxAnswer = atoi(argv[3]);
+        if (std::strcmp(argv[3], "none") != 0) SetMessageBoxHook(RecordingMessageBoxHook);
         const int result =
             MessageBoxA(nullptr, g_boxText, g_boxCaption, static_cast<UINT>(strtoul(value, nullptr, 0)));
         Put(1, "result " + std::to_string(result) + "\n");

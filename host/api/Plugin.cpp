@@ -1,5 +1,5 @@
 // Loading the plug-in and resolving its events; see Plugin.h.
-#include "host/Plugin.h"
+#include "host/api/Plugin.h"
 
 template <typename T>
 void Plugin::Resolve(T* slot, const char* name) {

@@ -11,13 +11,14 @@
 #include <cstring>
 #include <type_traits>
 
-#include "host/Charset.h"
-#include "host/Host.h"
-#include "host/HostApiExports.h"
-#include "host/HostExport.h"
-#include "host/HostSystem.h"
-#include "host/HostText.h"
-#include "host/Mime.h"
+#include "host/store/Charset.h"
+#include "host/api/Host.h"
+#include "host/api/HostApiExports.h"
+#include "host/api/HostExport.h"
+#include "host/ui/HostSystem.h"
+#include "host/store/HostText.h"
+#include "host/store/Mime.h"
+#include "platform/Mbcs.h"
 
 namespace {
 
@@ -36,14 +37,9 @@ LPSTR HandOut(const std::string& text, const char* origin, const std::string& no
 
 void CopyOut(LPSTR buffer, int size, const std::string& text) {
     if (buffer == nullptr || size <= 0) return;
-    size_t length = text.size() < static_cast<size_t>(size) ? text.size() : static_cast<size_t>(size) - 1;
+    const size_t length = text.size() < static_cast<size_t>(size) ? text.size() : static_cast<size_t>(size) - 1;
     // Never cut a double-byte character in two.
-    size_t safe = 0;
-    while (safe < length) {
-        const size_t step = HostText::IsLeadByte(static_cast<unsigned char>(text[safe])) ? 2 : 1;
-        if (safe + step > length) break;
-        safe += step;
-    }
+    const size_t safe = Mbcs::CutLength(text.c_str(), text.size(), length);
     memcpy(buffer, text.data(), safe);
     buffer[safe] = '\0';
 }
@@ -140,7 +136,7 @@ HOST_EXPORT UINT WINAPI BKA_RegisterUICallback(UINT command, BkUICallback callba
 
 HOST_EXPORT LPCSTR WINAPI BKA_GetDataFolder() {
     g_host.returnedDataFolder = g_host.store.DataFolder();
-    if (g_host.bareDataFolder && HostText::EndsWithChar(g_host.returnedDataFolder, '\\')) {
+    if (g_host.bareDataFolder && Mbcs::EndsWith(g_host.returnedDataFolder, '\\')) {
         g_host.returnedDataFolder.pop_back();
     }
     g_host.ReportCall(Call("GetDataFolder").Str("result", g_host.returnedDataFolder), false);
@@ -276,7 +272,7 @@ HOST_EXPORT BOOL WINAPI BKA_AppendMessage(LPCSTR folder, LPCSTR data) {
 
 HOST_EXPORT BOOL WINAPI BKA_MoveMessages(LPCSTR folder, LPCSTR ids, BOOL copy) {
     std::vector<std::string> list;
-    for (const std::string& id : HostText::Split(Text(ids), '|')) {
+    for (const std::string& id : Mbcs::Split(Text(ids), '|')) {
         if (!id.empty()) list.push_back(id);
     }
     JsonLine line = Call("MoveMessages");
@@ -320,7 +316,7 @@ HOST_EXPORT int WINAPI BKA_GetCharSet(LPCSTR id, LPSTR charset, int size) {
     if (g_host.store.Read(MailId(id), &source)) {
         const std::string type = HostText::HeaderValue(source, "Content-Type");
         std::string value;
-        const size_t at = HostText::ToLowerAscii(type).find("charset=");
+        const size_t at = Mbcs::ToLowerAscii(type).find("charset=");
         if (at != std::string::npos) {
             value = type.substr(at + 8);
             const size_t end = value.find_first_of("; \t");
@@ -429,7 +425,7 @@ HOST_EXPORT void WINAPI BKA_SetSpecifiedHeader(LPCSTR header, LPCSTR value) {
         std::string rebuilt;
         for (const std::string& line : HostText::HeaderLines(source)) {
             const size_t colon = line.find(':');
-            if (colon != std::string::npos && HostText::EqualsNoCase(line.substr(0, colon), header)) continue;
+            if (colon != std::string::npos && Mbcs::EqualsAsciiNoCase(line.substr(0, colon), header)) continue;
             rebuilt += line + "\r\n";
         }
         const size_t headerSize = HostText::HeaderBlock(source).size();
@@ -555,8 +551,8 @@ HOST_EXPORT LPSTR WINAPI BKA_SerializeRcpts(LPCSTR in) {
     std::string unfolded;
     for (char c : Text(in)) unfolded += c == '\r' || c == '\n' || c == '\t' ? ' ' : c;
     std::string result;
-    for (const std::string& item : HostText::Split(unfolded, ',')) {
-        const std::string trimmed = HostText::Trim(item);
+    for (const std::string& item : Mbcs::Split(unfolded, ',')) {
+        const std::string trimmed = Mbcs::Trim(item);
         if (trimmed.empty()) continue;
         if (!result.empty()) result += ", ";
         result += trimmed;

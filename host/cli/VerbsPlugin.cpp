@@ -4,13 +4,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/Host.h"
-#include "host/HostMenu.h"
-#include "host/HostSystem.h"
-#include "host/HostText.h"
-#include "host/Mime.h"
-#include "host/UiDriver.h"
-#include "host/Verbs.h"
+#include "host/api/Host.h"
+#include "host/api/HostMenu.h"
+#include "host/ui/HostSystem.h"
+#include "host/store/HostText.h"
+#include "host/store/Mime.h"
+#include "host/ui/UiDriver.h"
+#include "host/cli/Verbs.h"
+#include "platform/Mbcs.h"
 
 namespace {
 
@@ -76,7 +77,7 @@ void Filter(const std::string& original, const std::string& mailboxId, bool dotE
                 break;
             }
             case kActionMark:
-                if (HostText::EqualsNoCase(paramText, "R")) {
+                if (Mbcs::EqualsAsciiNoCase(paramText, "R")) {
                     received->status |= kStatusRead;
                 } else {
                     received->error = "unknown mark: " + paramText;
@@ -111,7 +112,7 @@ void CollectFiles(const std::string& path, std::vector<std::string>* files, std:
     if (HostFiles::IsDirectory(path)) {
         std::vector<std::string> names;
         HostFiles::List(path, nullptr, &names);
-        const std::string folder = HostText::EndsWithChar(path, '\\') ? path : path + "\\";
+        const std::string folder = Mbcs::EndsWith(path, '\\') ? path : path + "\\";
         for (const std::string& name : names) files->push_back(folder + name);
     } else if (HostFiles::IsFile(path)) {
         files->push_back(path);

@@ -1,5 +1,5 @@
 // The host's tracked allocator; see HostMemory.h.
-#include "host/HostMemory.h"
+#include "host/api/HostMemory.h"
 
 #include <cstdlib>
 #include <cstring>

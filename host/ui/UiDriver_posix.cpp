@@ -1,6 +1,6 @@
 // The UI driver where there are no windows: the plug-in shows no sheet, so there is nothing
 // to drive.
-#include "host/UiDriver.h"
+#include "host/ui/UiDriver.h"
 
 namespace UiDriver {
 

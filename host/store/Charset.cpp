@@ -1,10 +1,10 @@
 // Portable half of the host's charset layer; see Charset.h.
-#include "host/Charset.h"
+#include "host/store/Charset.h"
 
 #include <map>
 #include <mutex>
 
-#include "host/HostText.h"
+#include "platform/Mbcs.h"
 
 namespace Charset {
 
@@ -54,8 +54,9 @@ struct JisChar {
 // Reads the CP932 character at text[*i] and moves *i past it.
 JisChar NextJisChar(const std::string& text, size_t* i) {
     const unsigned char c = static_cast<unsigned char>(text[*i]);
+    const bool doubleByte = Mbcs::CharLengthAt(text, *i) == 2;
     ++*i;
-    if (HostText::IsLeadByte(c) && *i < text.size()) {
+    if (doubleByte) {
         unsigned j1 = 0;
         unsigned j2 = 0;
         const bool mapped = SjisToJis(c, static_cast<unsigned char>(text[*i]), &j1, &j2);
@@ -355,7 +356,7 @@ std::string Cp932ToUtf8(const std::string& text) {
 }
 
 bool ToCp932(const std::string& charset, const std::string& text, std::string* out) {
-    std::string name = HostText::ToLowerAscii(HostText::Trim(charset));
+    std::string name = Mbcs::ToLowerAscii(Mbcs::Trim(charset));
     const size_t star = name.find('*');
     if (star != std::string::npos) name.erase(star);
     if (name.empty()) return false;

@@ -7,21 +7,19 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <set>
 #include <vector>
 
-#include "host/Host.h"
-#include "host/HostSystem.h"
-#include "host/HostText.h"
-#include "host/HostWindows_win.h"
+#include "host/api/Host.h"
+#include "host/ui/HostSystem.h"
+#include "host/ui/HostWindows_win.h"
+#include "platform/Mbcs.h"
 
 namespace HostSystem {
 
 namespace {
 
 const char kMainClass[] = "MirvaneHostMain";
-HANDLE g_watcher = nullptr;
-std::atomic<bool> g_stopWatcher(false);
+HostWindows::DialogWatcher g_watcher;
 
 // The status text of the plug-in's progress dialog (template 150) and the window property that
 // keeps the control's own procedure while the host follows it.
@@ -31,48 +29,6 @@ const char kPreviousProcProperty[] = "MirvaneHostPreviousProc";
 std::atomic<HWND> g_followedProgress(nullptr);
 // How long a batch may take to show its progress dialog before the host hands it messages anyway.
 const DWORD kProgressDialogWaitMs = 5000;
-
-struct Child {
-    HWND window;
-    int id;
-    std::string className;
-    std::string text;
-};
-
-BOOL CALLBACK CollectChild(HWND window, LPARAM parameter) {
-    reinterpret_cast<std::vector<Child>*>(parameter)->push_back(
-        Child{window, GetDlgCtrlID(window), HostWindows::ClassOf(window), HostWindows::TextOf(window)});
-    return TRUE;
-}
-
-// The icon of a message box: the system's shared icons are the same handles in every part of
-// the process, so the static control's icon tells which one the box shows.
-unsigned IconType(const std::vector<Child>& children) {
-    static const struct {
-        LPCSTR icon;
-        unsigned type;
-    } kIcons[] = {{IDI_HAND, MB_ICONERROR}, {IDI_QUESTION, MB_ICONQUESTION}, {IDI_EXCLAMATION, MB_ICONWARNING},
-                  {IDI_ASTERISK, MB_ICONINFORMATION}};
-    for (const Child& child : children) {
-        if (HostText::ToLowerAscii(child.className) != "static") continue;
-        DWORD_PTR icon = 0;
-        if (!SendMessageTimeoutA(child.window, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 1000, &icon) || icon == 0) continue;
-        for (const auto& entry : kIcons) {
-            if (reinterpret_cast<HICON>(icon) == LoadIconA(nullptr, entry.icon)) return entry.type;
-        }
-    }
-    return 0;
-}
-
-unsigned ButtonType(const std::set<int>& buttons) {
-    auto has = [&](int id) { return buttons.count(id) != 0; };
-    if (has(IDABORT) && has(IDRETRY)) return MB_ABORTRETRYIGNORE;
-    if (has(IDYES) && has(IDCANCEL)) return MB_YESNOCANCEL;
-    if (has(IDYES)) return MB_YESNO;
-    if (has(IDRETRY)) return MB_RETRYCANCEL;
-    if (has(IDCANCEL)) return MB_OKCANCEL;
-    return MB_OK;
-}
 
 // The "%d / %d ..." of a progress status text.
 bool ParseProgress(const char* text, int* current, int* total) {
@@ -126,54 +82,18 @@ void FollowProgress(HWND dialog) {
     }
 }
 
-void HandleDialog(HWND dialog) {
-    std::vector<Child> children;
-    EnumChildWindows(dialog, CollectChild, reinterpret_cast<LPARAM>(&children));
-    const std::string caption = HostWindows::TextOf(dialog);
-    bool hasText = false;
-    bool plain = true;
-    bool progress = false;
-    std::string text;
-    std::set<int> buttons;
-    for (const Child& child : children) {
-        const std::string className = HostText::ToLowerAscii(child.className);
-        if (className == "msctls_progress32") progress = true;
-        if (className == "static" && child.id == 0xFFFF) {
-            hasText = true;
-            text = child.text;
-        } else if (className == "button") {
-            buttons.insert(child.id);
-        } else if (className != "static") {
-            plain = false;
-        }
-    }
-    if (progress) {
-        g_host.AnswerDialog(caption, "progress");  // the plug-in closes it itself
-        FollowProgress(dialog);
+void HandleDialog(const HostWindows::DialogReading& dialog) {
+    if (dialog.isProgress) {
+        g_host.AnswerDialog(dialog.caption, "progress");  // the plug-in closes it itself
+        FollowProgress(dialog.dialog);
         return;
     }
-    if (hasText && plain) {
-        const unsigned type = ButtonType(buttons) | IconType(children);
-        HostWindows::PressButton(dialog, g_host.AnswerMessageBox(text, caption, type));
+    if (dialog.isMessageBox) {
+        HostWindows::PressButton(dialog.dialog, g_host.AnswerMessageBox(dialog.text, dialog.caption, dialog.type));
         return;
     }
-    const int pressed = g_host.AnswerDialog(caption, "dialog");
-    if (pressed != 0) HostWindows::PressButton(dialog, pressed);
-}
-
-DWORD WINAPI WatchDialogs(LPVOID) {
-    std::set<HWND> handled;
-    while (!g_stopWatcher.load()) {
-        Sleep(15);
-        const std::vector<HWND> dialogs = HostWindows::ProcessDialogs();
-        std::set<HWND> present(dialogs.begin(), dialogs.end());
-        // A window handle may come back for a later box once the first is gone.
-        for (auto it = handled.begin(); it != handled.end();) it = present.count(*it) ? std::next(it) : handled.erase(it);
-        for (HWND dialog : dialogs) {
-            if (handled.insert(dialog).second) HandleDialog(dialog);
-        }
-    }
-    return 0;
+    const int pressed = g_host.AnswerDialog(dialog.caption, "dialog");
+    if (pressed != 0) HostWindows::PressButton(dialog.dialog, pressed);
 }
 
 }  // namespace
@@ -185,7 +105,7 @@ void PrepareConsole() {
 std::string ArgumentToCp932(const char* argument) { return argument; }
 
 std::string AbsolutePath(const std::string& cp932Path) {
-    const std::string path = HostText::Backslashes(cp932Path);
+    const std::string path = Mbcs::ReplaceChar(cp932Path, '/', '\\');
     char buffer[4096];
     const DWORD length = GetFullPathNameA(path.c_str(), sizeof(buffer), buffer, nullptr);
     if (length == 0 || length >= sizeof(buffer)) return path;
@@ -196,7 +116,7 @@ std::string ProgramFolder() {
     char buffer[4096];
     const DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof(buffer));
     std::string path(buffer, length < sizeof(buffer) ? length : 0);
-    const size_t slash = HostText::FindLast(path, '\\');
+    const size_t slash = Mbcs::LastIndexOf(path, '\\');
     return slash == std::string::npos ? std::string(".\\") : path.substr(0, slash + 1);
 }
 
@@ -247,19 +167,9 @@ void AwaitProgressDialog(HWND mainWindow) {
     }
 }
 
-void StartMessageBoxWatcher() {
-    if (g_watcher != nullptr) return;
-    g_stopWatcher = false;
-    g_watcher = CreateThread(nullptr, 0, WatchDialogs, nullptr, 0, nullptr);
-}
+void StartMessageBoxWatcher() { g_watcher.Start(HandleDialog); }
 
-void StopMessageBoxWatcher() {
-    if (g_watcher == nullptr) return;
-    g_stopWatcher = true;
-    WaitForSingleObject(g_watcher, 5000);
-    CloseHandle(g_watcher);
-    g_watcher = nullptr;
-}
+void StopMessageBoxWatcher() { g_watcher.Stop(); }
 
 bool HideExport(const std::string& exportName, void*, std::string* error) {
     BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));

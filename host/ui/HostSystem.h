@@ -30,8 +30,8 @@ void DestroyWindows();
 
 // Message boxes of the plug-in are answered by Host::AnswerMessageBox. On Windows a watcher
 // thread finds them (dialog class #32770 of this process), reads them and presses the chosen
-// button; on Linux the platform layer calls the host's PlatformMessageBoxHook, so these do
-// nothing.
+// button; on Linux these register (and remove) the host's message-box and progress hooks with
+// the platform layer.
 void StartMessageBoxWatcher();
 void StopMessageBoxWatcher();
 

@@ -2,7 +2,7 @@
 // MultiByteToWideChar and WideCharToMultiByte.
 #include <cstring>
 
-#include "host/Charset.h"
+#include "host/store/Charset.h"
 #include "platform/platform.h"
 
 namespace Charset {

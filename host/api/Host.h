@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "host/HostMemory.h"
-#include "host/Json.h"
-#include "host/MailStore.h"
-#include "host/Plugin.h"
+#include "host/api/HostMemory.h"
+#include "host/cli/Json.h"
+#include "host/store/MailStore.h"
+#include "host/api/Plugin.h"
 #include "plugin/HostApi.h"
 
 struct RegisteredCommand {

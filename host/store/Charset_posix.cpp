@@ -5,7 +5,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "host/Charset.h"
+#include "host/store/Charset.h"
 
 namespace Charset {
 

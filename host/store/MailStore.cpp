@@ -1,12 +1,12 @@
 // The host's data folder; see MailStore.h.
-#include "host/MailStore.h"
+#include "host/store/MailStore.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/Charset.h"
-#include "host/HostText.h"
+#include "host/store/Charset.h"
+#include "platform/Mbcs.h"
 #include "platform/platform.h"
 
 namespace {
@@ -31,7 +31,7 @@ const SpecialFolder kSpecialFolders[] = {
 
 std::string FolderLabel(const std::string& dir) {
     for (const SpecialFolder& special : kSpecialFolders) {
-        if (HostText::EqualsNoCase(dir, special.dir)) return Charset::Utf8ToCp932(special.name);
+        if (Mbcs::EqualsAsciiNoCase(dir, special.dir)) return Charset::Utf8ToCp932(special.name);
     }
     size_t start = 0;
     while (start < dir.size() && dir[start] == '!') ++start;
@@ -42,8 +42,8 @@ bool IsPrivateName(const std::string& name) { return name.empty() || name[0] == 
 
 // The folder-path pieces of an id ("a\b\c\" -> a, b, c); false when the id is not of that form.
 bool Components(const std::string& id, std::vector<std::string>* parts) {
-    if (id.empty() || !HostText::EndsWithChar(id, '\\')) return false;
-    *parts = HostText::Split(id.substr(0, id.size() - 1), '\\');
+    if (id.empty() || !Mbcs::EndsWith(id, '\\')) return false;
+    *parts = Mbcs::Split(id.substr(0, id.size() - 1), '\\');
     for (const std::string& part : *parts) {
         if (part.empty() || part == "." || part == "..") return false;
     }
@@ -51,7 +51,7 @@ bool Components(const std::string& id, std::vector<std::string>* parts) {
 }
 
 bool IsMessageFile(const std::string& name) {
-    return name.size() > 4 && HostText::EqualsNoCase(name.substr(name.size() - 4), kMessageSuffix);
+    return name.size() > 4 && Mbcs::EqualsAsciiNoCase(name.substr(name.size() - 4), kMessageSuffix);
 }
 
 unsigned long NumberOf(const std::string& file) { return strtoul(file.c_str(), nullptr, 10); }
@@ -125,9 +125,9 @@ bool IsFile(const std::string& path) {
 
 bool MakeDirectories(const std::string& path) {
     std::string folder = path;
-    if (HostText::EndsWithChar(folder, '\\')) folder.pop_back();
+    if (Mbcs::EndsWith(folder, '\\')) folder.pop_back();
     if (folder.empty() || IsDirectory(folder)) return true;
-    const size_t slash = HostText::FindLast(folder, '\\');
+    const size_t slash = Mbcs::LastIndexOf(folder, '\\');
     if (slash != std::string::npos && slash > 0 && folder[slash - 1] != ':') {
         if (!MakeDirectories(folder.substr(0, slash))) return false;
     }
@@ -136,7 +136,7 @@ bool MakeDirectories(const std::string& path) {
 
 void List(const std::string& folder, std::vector<std::string>* directories, std::vector<std::string>* files) {
     std::string pattern = folder;
-    if (!HostText::EndsWithChar(pattern, '\\')) pattern += "\\";
+    if (!Mbcs::EndsWith(pattern, '\\')) pattern += "\\";
     pattern += "*";
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA(pattern.c_str(), &data);
@@ -160,8 +160,8 @@ void List(const std::string& folder, std::vector<std::string>* directories, std:
 // ---- mailboxes and folders ---------------------------------------------------------------
 
 void MailStore::SetDataFolder(const std::string& path) {
-    m_dataFolder = HostText::Backslashes(path);
-    if (!HostText::EndsWithChar(m_dataFolder, '\\')) m_dataFolder += "\\";
+    m_dataFolder = Mbcs::ReplaceChar(path, '/', '\\');
+    if (!Mbcs::EndsWith(m_dataFolder, '\\')) m_dataFolder += "\\";
     m_folders.clear();
     m_stateLoaded = false;
 }
@@ -193,9 +193,9 @@ std::vector<MailStore::Mailbox> MailStore::Mailboxes() const {
     std::vector<Mailbox> mailboxes;
     std::string list;
     if (!HostFiles::ReadAll(m_dataFolder + kFolderList, &list)) return mailboxes;
-    for (const std::string& rawLine : HostText::Split(list, '\n')) {
-        std::string dir = HostText::Trim(rawLine);
-        if (HostText::EndsWithChar(dir, '\\')) dir.pop_back();
+    for (const std::string& rawLine : Mbcs::Split(list, '\n')) {
+        std::string dir = Mbcs::Trim(rawLine);
+        if (Mbcs::EndsWith(dir, '\\')) dir.pop_back();
         if (dir.empty()) continue;
         Mailbox mailbox;
         mailbox.dir = dir;
@@ -277,10 +277,10 @@ bool MailStore::MakeFolder(const std::string& folderId, std::string* error) {
 }
 
 std::string MailStore::NormalizeFolderId(const std::string& text) const {
-    std::string id = HostText::Backslashes(text);
-    if (HostText::StartsWithNoCase(id, m_dataFolder)) id = id.substr(m_dataFolder.size());
+    std::string id = Mbcs::ReplaceChar(text, '/', '\\');
+    if (Mbcs::StartsWithAsciiNoCase(id, m_dataFolder)) id = id.substr(m_dataFolder.size());
     while (!id.empty() && id[0] == '\\') id.erase(0, 1);
-    if (!id.empty() && !HostText::EndsWithChar(id, '\\')) id += "\\";
+    if (!id.empty() && !Mbcs::EndsWith(id, '\\')) id += "\\";
     return id;
 }
 
@@ -288,7 +288,7 @@ bool MailStore::FindMailbox(const std::string& mailboxId, Mailbox* mailbox) cons
     std::vector<std::string> parts;
     if (!Components(mailboxId, &parts) || parts.size() != 1) return false;
     for (const Mailbox& candidate : Mailboxes()) {
-        if (HostText::EqualsNoCase(candidate.dir, parts[0]) && HostFiles::IsDirectory(m_dataFolder + candidate.dir)) {
+        if (Mbcs::EqualsAsciiNoCase(candidate.dir, parts[0]) && HostFiles::IsDirectory(m_dataFolder + candidate.dir)) {
             if (mailbox != nullptr) *mailbox = candidate;
             return true;
         }
@@ -366,8 +366,8 @@ MailStore::Folder* MailStore::LoadFolder(const std::string& folderId) {
     std::string index;
     HostFiles::ReadAll(path + kIndexFile, &index);
     std::set<std::string> listed;
-    for (const std::string& rawLine : HostText::Split(index, '\n')) {
-        const std::string line = HostText::Trim(rawLine);
+    for (const std::string& rawLine : Mbcs::Split(index, '\n')) {
+        const std::string line = Mbcs::Trim(rawLine);
         const size_t tab = line.find('\t');
         if (tab == std::string::npos) continue;
         const std::string file = line.substr(0, tab);
@@ -390,7 +390,7 @@ MailStore::Folder* MailStore::LoadFolder(const std::string& folderId) {
 }
 
 bool MailStore::SplitId(const std::string& id, std::string* folderId, std::string* file) const {
-    const size_t slash = HostText::FindLast(id, '\\');
+    const size_t slash = Mbcs::LastIndexOf(id, '\\');
     if (slash == std::string::npos || slash + 1 >= id.size()) return false;
     *folderId = id.substr(0, slash + 1);
     *file = id.substr(slash + 1);
@@ -577,8 +577,8 @@ void MailStore::LoadState() {
     std::string text;
     HostFiles::ReadAll(m_dataFolder + kStateFile, &text);
     std::vector<std::string> selected;
-    for (const std::string& rawLine : HostText::Split(text, '\n')) {
-        const std::string line = HostText::Trim(rawLine, "\r\n");
+    for (const std::string& rawLine : Mbcs::Split(text, '\n')) {
+        const std::string line = Mbcs::Trim(rawLine, "\r\n");
         const size_t equals = line.find('=');
         if (equals == std::string::npos) continue;
         const std::string key = line.substr(0, equals);

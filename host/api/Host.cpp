@@ -1,8 +1,7 @@
 // The host simulator's state and its reports; see Host.h.
-#include "host/Host.h"
+#include "host/api/Host.h"
 
-#include "host/HostSystem.h"
-#include "host/HostText.h"
+#include "host/ui/HostSystem.h"
 
 Host g_host;
 

@@ -1,10 +1,10 @@
 // RFC 2047 decoding and encoding of header text; see Mime.h.
-#include "host/Mime.h"
+#include "host/store/Mime.h"
 
 #include <vector>
 
-#include "host/Charset.h"
-#include "host/HostText.h"
+#include "host/store/Charset.h"
+#include "platform/Mbcs.h"
 
 namespace Mime {
 
@@ -85,7 +85,7 @@ bool ParseWord(const std::string& text, size_t pos, Piece* piece, size_t* end) {
     } else {
         return false;
     }
-    std::string name = HostText::ToLowerAscii(charset);
+    std::string name = Mbcs::ToLowerAscii(charset);
     const size_t star = name.find('*');
     if (star != std::string::npos) name.erase(star);
     std::string probe;
@@ -232,7 +232,7 @@ std::string DecodeHeader(const std::string& text, std::string* charset) {
             }
         }
         // Step over double-byte characters of raw CP932 text as a whole.
-        const size_t length = HostText::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+        const size_t length = Mbcs::CharLengthAt(text, i);
         literal += text.substr(i, length);
         i += length;
     }
@@ -275,7 +275,7 @@ std::string EncodeHeader(const std::string& text, const std::string& charset) {
         if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
     }
     if (ascii) return text;
-    std::string name = HostText::ToLowerAscii(HostText::Trim(charset));
+    std::string name = Mbcs::ToLowerAscii(Mbcs::Trim(charset));
     std::string label = "ISO-2022-JP";
     if (name == "utf-8") label = "UTF-8";
     if (name == "euc-jp") label = "EUC-JP";
@@ -287,7 +287,7 @@ std::string EncodeHeader(const std::string& text, const std::string& charset) {
         size_t end = i;
         size_t count = 0;
         while (end < text.size() && count < maxChars) {
-            end += HostText::IsLeadByte(static_cast<unsigned char>(text[end])) && end + 1 < text.size() ? 2 : 1;
+            end += Mbcs::CharLengthAt(text, end);
             ++count;
         }
         const std::string chunk = text.substr(i, end - i);

@@ -1,10 +1,10 @@
 // JSON lines of the host's report; see Json.h.
-#include "host/Json.h"
+#include "host/cli/Json.h"
 
 #include <cstdio>
 #include <mutex>
 
-#include "host/Charset.h"
+#include "host/store/Charset.h"
 
 namespace Json {
 

@@ -5,11 +5,12 @@
 #include <cstring>
 #include <iostream>
 
-#include "host/Charset.h"
-#include "host/Host.h"
-#include "host/HostSystem.h"
-#include "host/HostText.h"
-#include "host/Verbs.h"
+#include "host/store/Charset.h"
+#include "host/api/Host.h"
+#include "host/ui/HostSystem.h"
+#include "host/store/HostText.h"
+#include "host/cli/Verbs.h"
+#include "platform/Mbcs.h"
 
 bool IsKnownAnswer(const std::string& word);  // Host.cpp
 
@@ -104,19 +105,19 @@ const char kHelp[] =
     "                      after \"--\") and carry it out with the current selection; every host\n"
     "                      call the command makes and every message box is reported. A greyed\n"
     "                      item is refused unless --force. With a script (Windows) the UI\n"
-    "                      driver plays the user meanwhile (host/UiDriver.h).\n"
+    "                      driver plays the user meanwhile (host/ui/UiDriver.h).\n"
     "  setup [--ui-script FILE]   BKC_OnPlugInSetup with the host's main window; with a\n"
     "                      script (Windows) a driver plays the user in the settings sheet\n"
-    "                      (steps and their reports: host/UiDriver.h)\n"
+    "                      (steps and their reports: host/ui/UiDriver.h)\n"
     "  script FILE|-       run verbs line by line (UTF-8, \"#\" comments, \"quotes\" group words)\n"
     "                      in one process, so the plug-in stays loaded across steps\n"
     "\n"
-    "Message boxes: on Linux the platform layer hands them to the host's exported\n"
-    "PlatformMessageBoxHook; on Windows a watcher thread finds them (dialog class #32770),\n"
+    "Message boxes: on Linux the platform layer hands them to the hook the host registers\n"
+    "with it; on Windows a watcher thread finds them (dialog class #32770),\n"
     "reads caption, text, buttons and icon, and presses the chosen button. Either way each\n"
     "is reported as a \"messagebox\" line. Under Wine this needs a display (xvfb-run).\n"
-    "The progress of batch commands: on Linux the plug-in asks the host's exported\n"
-    "PlatformProgressCancelHook after every message; on Windows the watcher follows the\n"
+    "The progress of batch commands: on Linux the plug-in asks the host's registered\n"
+    "progress hook after every message; on Windows the watcher follows the\n"
     "progress dialog's status text and clicks its Cancel button (while the host's main window\n"
     "is disabled by a batch, BKA_GetSource waits, up to 5 s, until the dialog is followed).\n";
 
@@ -156,8 +157,8 @@ struct GlobalOptions {
 };
 
 bool AddAnswers(const std::string& list, std::string* error) {
-    for (const std::string& word : HostText::Split(list, ',')) {
-        const std::string answer = HostText::ToLowerAscii(HostText::Trim(word));
+    for (const std::string& word : Mbcs::Split(list, ',')) {
+        const std::string answer = Mbcs::ToLowerAscii(Mbcs::Trim(word));
         if (answer.empty()) continue;
         if (!IsKnownAnswer(answer)) {
             *error = "unknown answer: " + answer;
@@ -268,9 +269,9 @@ int RunScript(const std::vector<std::string>& words, const GlobalOptions& global
     }
     int result = kExitOk;
     int number = 0;
-    for (const std::string& rawLine : HostText::Split(text, '\n')) {
+    for (const std::string& rawLine : Mbcs::Split(text, '\n')) {
         ++number;
-        const std::string line = HostText::Trim(Charset::Utf8ToCp932(rawLine));
+        const std::string line = Mbcs::Trim(Charset::Utf8ToCp932(rawLine));
         if (line.empty() || line[0] == '#') continue;
         const std::vector<std::string> lineWords = HostText::SplitWords(line);
         if (lineWords.empty()) continue;
@@ -345,8 +346,8 @@ std::vector<std::string> VerbArgs::List(const std::string& name) const {
     auto found = options.find(name);
     if (found == options.end()) return values;
     for (const std::string& value : found->second) {
-        for (const std::string& piece : HostText::Split(value, ',')) {
-            if (!HostText::Trim(piece).empty()) values.push_back(HostText::Trim(piece));
+        for (const std::string& piece : Mbcs::Split(value, ',')) {
+            if (!Mbcs::Trim(piece).empty()) values.push_back(Mbcs::Trim(piece));
         }
     }
     return values;
@@ -387,8 +388,8 @@ int RunHost(int argc, char** argv) {
         } else if (name == "version") {
             g_host.version = value;
         } else if (name == "hide") {
-            for (const std::string& piece : HostText::Split(value, ',')) {
-                std::string hidden = HostText::Trim(piece);
+            for (const std::string& piece : Mbcs::Split(value, ',')) {
+                std::string hidden = Mbcs::Trim(piece);
                 if (hidden.compare(0, 4, "BKA_") == 0) hidden.erase(0, 4);
                 bool known = false;
                 for (size_t k = 0; k < kHostExportCount; ++k) known = known || hidden == kHostExports[k].name;

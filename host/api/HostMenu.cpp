@@ -1,10 +1,10 @@
 // The context menu; see HostMenu.h.
-#include "host/HostMenu.h"
+#include "host/api/HostMenu.h"
 
-#include "host/Charset.h"
-#include "host/Host.h"
-#include "host/HostText.h"
-#include "host/Json.h"
+#include "host/store/Charset.h"
+#include "host/api/Host.h"
+#include "host/cli/Json.h"
+#include "platform/Mbcs.h"
 
 namespace HostMenu {
 
@@ -44,7 +44,7 @@ const HostItem* FindHostItem(UINT id) {
 std::string WithoutMnemonics(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (HostText::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
+        if (Mbcs::CharLengthAt(text, i) == 2) {
             out += text.substr(i++, 2);
         } else if (text.compare(i, 2, "(&") == 0 && i + 3 < text.size() && text[i + 3] == ')') {
             i += 3;
@@ -52,7 +52,7 @@ std::string WithoutMnemonics(const std::string& text) {
             out += text[i];
         }
     }
-    return HostText::Trim(out);
+    return Mbcs::Trim(out);
 }
 
 void WalkMenu(HMENU menu, const std::string& prefix, int depth, std::vector<Item>* items) {
@@ -143,7 +143,7 @@ bool Find(const std::string& text, const std::string& path, Item* item, std::str
         if (!path.empty()) {
             if (candidate.path == path) matches.push_back(candidate);
         } else if (candidate.kind != "separator" &&
-                   (candidate.text == text || HostText::EqualsNoCase(WithoutMnemonics(candidate.text), WithoutMnemonics(text)))) {
+                   (candidate.text == text || Mbcs::EqualsAsciiNoCase(WithoutMnemonics(candidate.text), WithoutMnemonics(text)))) {
             matches.push_back(candidate);
         }
     }

@@ -5,11 +5,12 @@
 #include <cstring>
 #include <set>
 
-#include "host/Host.h"
-#include "host/HostApiExports.h"
-#include "host/HostText.h"
-#include "host/Mime.h"
-#include "host/Verbs.h"
+#include "host/api/Host.h"
+#include "host/api/HostApiExports.h"
+#include "host/store/HostText.h"
+#include "host/store/Mime.h"
+#include "host/cli/Verbs.h"
+#include "platform/Mbcs.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ bool ParseMailbox(const std::string& spec, MailStore::Mailbox* mailbox) {
         mailbox->name = spec.substr(first + 1, last - first - 1);
         mailbox->address = spec.substr(last + 1);
     }
-    if (HostText::EndsWithChar(mailbox->dir, '\\') || HostText::EndsWithChar(mailbox->dir, '/')) mailbox->dir.pop_back();
+    if (Mbcs::EndsWith(mailbox->dir, '\\') || Mbcs::EndsWith(mailbox->dir, '/')) mailbox->dir.pop_back();
     if (mailbox->name.empty()) mailbox->name = mailbox->dir;
     return !mailbox->dir.empty();
 }
@@ -157,7 +158,7 @@ int VerbSelect(const VerbArgs& args) {
         for (const std::string& word : args.positional) {
             std::string folderPart;
             std::string file;
-            if (HostText::FindFirst(word, '\\') != std::string::npos && store.SplitId(HostText::Backslashes(word), &folderPart, &file)) {
+            if (Mbcs::IndexOf(word, '\\') != std::string::npos && store.SplitId(Mbcs::ReplaceChar(word, '/', '\\'), &folderPart, &file)) {
                 folderId = folderPart;
                 break;
             }
@@ -170,9 +171,9 @@ int VerbSelect(const VerbArgs& args) {
     // Collect first, change nothing until every message is known.
     std::vector<std::string> files;
     for (const std::string& word : args.positional) {
-        std::string file = HostText::Backslashes(word);
+        std::string file = Mbcs::ReplaceChar(word, '/', '\\');
         std::string folderPart = folderId;
-        if (HostText::FindFirst(file, '\\') != std::string::npos && !store.SplitId(file, &folderPart, &file)) {
+        if (Mbcs::IndexOf(file, '\\') != std::string::npos && !store.SplitId(file, &folderPart, &file)) {
             return Fail("not a message id: " + word);
         }
         if (folderPart != folderId) return Fail("all messages of a selection are in one folder: " + word);

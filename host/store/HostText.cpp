@@ -1,48 +1,9 @@
 // Text helpers of the host simulator; see HostText.h.
-#include "host/HostText.h"
+#include "host/store/HostText.h"
 
-#include <cstring>
+#include "platform/Mbcs.h"
 
 namespace HostText {
-
-namespace {
-size_t CharLength(const std::string& text, size_t i) {
-    return IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
-}
-}  // namespace
-
-size_t FindLast(const std::string& text, char c) {
-    size_t found = std::string::npos;
-    for (size_t i = 0; i < text.size(); i += CharLength(text, i)) {
-        if (text[i] == c) found = i;
-    }
-    return found;
-}
-
-size_t FindFirst(const std::string& text, char c, size_t from) {
-    // Walk from the start so that from is met on a character boundary.
-    for (size_t i = 0; i < text.size(); i += CharLength(text, i)) {
-        if (i >= from && text[i] == c) return i;
-    }
-    return std::string::npos;
-}
-
-bool EndsWithChar(const std::string& text, char c) {
-    return !text.empty() && FindLast(text, c) == text.size() - 1;
-}
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> pieces;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); i += CharLength(text, i)) {
-        if (text[i] == separator) {
-            pieces.push_back(text.substr(start, i - start));
-            start = i + 1;
-        }
-    }
-    pieces.push_back(text.substr(start));
-    return pieces;
-}
 
 std::vector<std::string> SplitWords(const std::string& line) {
     std::vector<std::string> words;
@@ -92,36 +53,6 @@ std::string ToCrLf(const std::string& text) {
     return out;
 }
 
-std::string Trim(const std::string& text, const char* set) {
-    const size_t first = text.find_first_not_of(set);
-    if (first == std::string::npos) return std::string();
-    const size_t last = text.find_last_not_of(set);
-    return text.substr(first, last - first + 1);
-}
-
-std::string ToLowerAscii(std::string text) {
-    for (size_t i = 0; i < text.size(); i += CharLength(text, i)) {
-        if (text[i] >= 'A' && text[i] <= 'Z') text[i] = static_cast<char>(text[i] - 'A' + 'a');
-    }
-    return text;
-}
-
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && ToLowerAscii(a) == ToLowerAscii(b);
-}
-
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
-std::string Backslashes(const std::string& path) {
-    std::string out = path;
-    for (size_t i = 0; i < out.size(); i += CharLength(out, i)) {
-        if (out[i] == '/') out[i] = '\\';
-    }
-    return out;
-}
-
 std::string HeaderBlock(const std::string& message) {
     const size_t end = message.find("\r\n\r\n");
     if (end == std::string::npos) return std::string();
@@ -150,15 +81,15 @@ std::string HeaderValue(const std::string& message, const std::string& name, boo
     if (found != nullptr) *found = false;
     for (const std::string& line : HeaderLines(message)) {
         const size_t colon = line.find(':');
-        if (colon == std::string::npos || !EqualsNoCase(line.substr(0, colon), name)) continue;
+        if (colon == std::string::npos || !Mbcs::EqualsAsciiNoCase(line.substr(0, colon), name)) continue;
         if (found != nullptr) *found = true;
         std::string value;
-        for (const std::string& piece : Split(line.substr(colon + 1), '\n')) {
+        for (const std::string& piece : Mbcs::Split(line.substr(colon + 1), '\n')) {
             std::string part = piece;
             if (!part.empty() && part.back() == '\r') part.pop_back();
             value += part;
         }
-        return Trim(value);
+        return Mbcs::Trim(value);
     }
     return std::string();
 }

@@ -2,7 +2,7 @@
 // the verbs exercise exactly what the plug-in gets).
 #pragma once
 
-#include "host/HostExport.h"
+#include "host/api/HostExport.h"
 #include "plugin/HostApi.h"
 
 HOST_EXPORT LPCSTR WINAPI BKA_GetFolderDisplayName(LPCSTR folder);

@@ -1,8 +1,7 @@
 // How the host simulator exports a function from its executable: by undecorated name on
 // Windows (dllexport; the link step drops the stdcall "@n" suffix), with default visibility
 // in the dynamic symbol table on Linux. The plug-in resolves the BKA_ functions with
-// GetProcAddress on the host program, and the POSIX platform layer finds the message-box
-// hook the same way.
+// GetProcAddress on the host program.
 #pragma once
 
 #ifdef _WIN32

@@ -1,34 +1,33 @@
 // The Linux side of the host simulator: stand-in window handles, the message-box and progress
-// hooks that the platform layer and the plug-in call, hiding an export in the program's dynamic
-// symbol table.
+// hooks it registers with the platform layer, hiding an export in the program's dynamic symbol
+// table.
 #include <dlfcn.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
-#include <type_traits>
 #include <vector>
 
-#include "host/Charset.h"
-#include "host/Host.h"
-#include "host/HostExport.h"
-#include "host/HostSystem.h"
-#include "host/HostText.h"
+#include "host/api/Host.h"
+#include "host/store/Charset.h"
+#include "host/ui/HostSystem.h"
+#include "platform/Mbcs.h"
 #include "platform/posix/ui_hooks.h"
 
-// The platform layer's MessageBoxA looks this up in the main program and lets the host answer.
-HOST_EXPORT int PlatformMessageBoxHook(HWND, const char* text, const char* caption, unsigned type) {
+namespace {
+
+// Registered with the platform layer while the host watches: the plug-in's message boxes are
+// answered by the host.
+int AnswerMessageBox(HWND, const char* text, const char* caption, unsigned type) {
     return g_host.AnswerMessageBox(text != nullptr ? text : "", caption != nullptr ? caption : "", type);
 }
-static_assert(std::is_same<decltype(&PlatformMessageBoxHook), PlatformMessageBoxHookProc>::value,
-              "the hook has the platform layer's signature");
 
-// The progress display of a batch command asks this after every message; a non-zero answer is a
+// Asked by the progress display of a batch command after every message; a non-zero answer is a
 // press of its Cancel button (--cancel-after).
-HOST_EXPORT int PlatformProgressCancelHook(int current, int total) { return g_host.OnProgress(current, total) ? 1 : 0; }
-static_assert(std::is_same<decltype(&PlatformProgressCancelHook), PlatformProgressCancelHookProc>::value,
-              "the hook has the platform layer's signature");
+int AnswerProgress(int current, int total) { return g_host.OnProgress(current, total) ? 1 : 0; }
+
+}  // namespace
 
 namespace HostSystem {
 
@@ -37,16 +36,16 @@ void PrepareConsole() {}
 std::string ArgumentToCp932(const char* argument) { return Charset::Utf8ToCp932(argument); }
 
 std::string AbsolutePath(const std::string& cp932Path) {
-    std::string path = HostText::Backslashes(cp932Path);
+    std::string path = Mbcs::ReplaceChar(cp932Path, '/', '\\');
     if (path.empty() || path[0] != '\\') {
         char buffer[4096];
         if (getcwd(buffer, sizeof(buffer)) != nullptr) {
-            path = HostText::Backslashes(Charset::Utf8ToCp932(buffer)) + "\\" + path;
+            path = Mbcs::ReplaceChar(Charset::Utf8ToCp932(buffer), '/', '\\') + "\\" + path;
         }
     }
     // Drop "." and resolve ".." so that the data folder has one spelling.
     std::vector<std::string> parts;
-    for (const std::string& part : HostText::Split(path, '\\')) {
+    for (const std::string& part : Mbcs::Split(path, '\\')) {
         if (part.empty() || part == ".") continue;
         if (part == "..") {
             if (!parts.empty()) parts.pop_back();
@@ -57,7 +56,7 @@ std::string AbsolutePath(const std::string& cp932Path) {
     std::string result;
     for (const std::string& part : parts) result += "\\" + part;
     if (result.empty()) result = "\\";
-    if (HostText::EndsWithChar(path, '\\') && result != "\\") result += "\\";
+    if (Mbcs::EndsWith(path, '\\') && result != "\\") result += "\\";
     return result;
 }
 
@@ -65,8 +64,8 @@ std::string ProgramFolder() {
     char buffer[4096];
     const ssize_t length = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
     if (length <= 0) return ".\\";
-    const std::string path = HostText::Backslashes(Charset::Utf8ToCp932(std::string(buffer, static_cast<size_t>(length))));
-    return path.substr(0, HostText::FindLast(path, '\\') + 1);
+    const std::string path = Mbcs::ReplaceChar(Charset::Utf8ToCp932(std::string(buffer, static_cast<size_t>(length))), '/', '\\');
+    return path.substr(0, Mbcs::LastIndexOf(path, '\\') + 1);
 }
 
 const char* DefaultPluginName() { return "Mirvane.so"; }
@@ -85,8 +84,15 @@ void DestroyWindows() {}
 
 void AwaitProgressDialog(HWND) {}
 
-void StartMessageBoxWatcher() {}
-void StopMessageBoxWatcher() {}
+void StartMessageBoxWatcher() {
+    SetMessageBoxHook(AnswerMessageBox);
+    SetProgressHook(AnswerProgress);
+}
+
+void StopMessageBoxWatcher() {
+    SetMessageBoxHook(nullptr);
+    SetProgressHook(nullptr);
+}
 
 bool HideExport(const std::string& exportName, void* address, std::string* error) {
     // The dynamic linker finds a name by its hash and then compares the string in the
