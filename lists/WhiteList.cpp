@@ -128,6 +128,8 @@ bool WhiteList::Matches(const std::string& address) const {
     // domain's letters is the same mailbox or domain.
     for (const auto& item : m_items.ByKey()) {
         const WhiteListEntry& entry = item.second;
+        // Both comparisons need equal lengths: the cheap test spares the scan of most entries.
+        if (entry.address.size() != (entry.isDomain ? domain.size() : address.size())) continue;
         if (entry.isDomain ? !domain.empty() && Mbcs::EqualsAsciiNoCase(entry.address, domain)
                            : SameMailAddress(entry.address, address)) {
             return true;

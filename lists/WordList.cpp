@@ -1,13 +1,18 @@
 // The NG-word and OK-word lists and their matching; see WordList.h.
 #include "lists/WordList.h"
 
+#include <algorithm>
+#include <bitset>
 #include <cstring>
 #include <utility>
 
 #include "lists/ListFile.h"
 #include "lists/Regex.h"
 #include "platform/Mbcs.h"
+#include "support/Log.h"
 #include "support/Util.h"
+
+static const char kLogSource[] = "Mirvane\\WordList";
 
 WordList g_ngWordList;
 WordList g_okWordList;
@@ -16,8 +21,6 @@ namespace {
 
 typedef DisplayOrder<WordEntry> Items;
 typedef std::map<std::pair<std::string, bool>, std::shared_ptr<const CompiledRegex>> CompiledMap;
-
-const char kRegexNotRunText[] = "The regular expression could not be run.";
 
 const char* TargetName(int32_t target) {
     switch (target) {
@@ -89,6 +92,7 @@ public:
     // worked out once instead of once per entry.
     bool Contains(const std::string& needle, bool upper) {
         const std::string& text = upper ? Upper() : m_text;
+        if (!MayContain(needle, upper ? m_upperPairs : m_pairs, text)) return false;
         const std::vector<char>& starts = Starts();
         for (size_t pos = text.find(needle); pos != std::string::npos; pos = text.find(needle, pos + 1)) {
             if (starts[pos]) return true;
@@ -105,7 +109,38 @@ public:
         return m_wideValid ? &m_wide : nullptr;
     }
 
+    // The wide text lower-cased as the library compares it when ignoring case; call after a
+    // successful Wide().
+    const std::wstring& Folded() {
+        if (!m_hasFolded) {
+            m_folded = FoldRegexText(m_wide);
+            m_hasFolded = true;
+        }
+        return m_folded;
+    }
+
 private:
+    // The byte pairs of a text, hashed into a small bit set: a needle with a pair the text
+    // lacks cannot occur in it. Most entries of a long list are rejected by these few bit
+    // tests instead of a search.
+    struct Pairs {
+        bool made = false;
+        std::bitset<4096> bits;
+    };
+    static size_t PairHash(const char* at) {
+        return ((static_cast<unsigned char>(at[0]) << 4) ^ static_cast<unsigned char>(at[1])) & 4095u;
+    }
+    static bool MayContain(const std::string& needle, Pairs& pairs, const std::string& text) {
+        if (needle.size() < 2) return true;
+        if (!pairs.made) {
+            for (size_t i = 0; i + 1 < text.size(); ++i) pairs.bits.set(PairHash(text.data() + i));
+            pairs.made = true;
+        }
+        const size_t last = needle.size() - 2;
+        return pairs.bits.test(PairHash(needle.data())) && pairs.bits.test(PairHash(needle.data() + last / 2)) &&
+               pairs.bits.test(PairHash(needle.data() + last));
+    }
+
     const std::string& Upper() {
         if (!m_hasUpper) {
             m_upper = m_text;
@@ -129,23 +164,32 @@ private:
     const std::string m_text;  // up to the first NUL
     std::string m_upper;
     std::vector<char> m_starts;
+    Pairs m_pairs;
+    Pairs m_upperPairs;
     std::wstring m_wide;
+    std::wstring m_folded;
     bool m_hasUpper = false;
     bool m_hasWide = false;
     bool m_wideValid = false;
+    bool m_hasFolded = false;
 };
 
-// What one match call shares between its entries.
+// What one match call shares between its entries: the compiled patterns, the matcher steps
+// the message has left, and the last error.
 struct MatchContext {
+    explicit MatchContext(const char* caller) : function(caller) {}
+
+    const char* function;             // for the log
     CompiledMap* compiled = nullptr;  // cache of compiled patterns; null: compile every time
-    bool regexRuns = true;            // false when no regex stack could be had
+    uint64_t budgetLeft = RegexMessageBudget();
+    bool skipLogged = false;
     bool error = false;
     std::string errorText;
 
     std::shared_ptr<const CompiledRegex> Compile(const std::string& pattern, bool ignoreCase) {
         if (compiled == nullptr) return CompileRegex(pattern, ignoreCase);
         std::shared_ptr<const CompiledRegex>& slot = (*compiled)[std::make_pair(pattern, ignoreCase)];
-        if (!slot) slot = CompileRegex(pattern, ignoreCase);
+        if (!slot || slot->transient) slot = CompileRegex(pattern, ignoreCase);
         return slot;
     }
     void SetError(const std::string& text) {
@@ -154,32 +198,41 @@ struct MatchContext {
     }
 };
 
-// Tests one pattern against the given texts in order; true at the first that matches.
-bool MatchPattern(MatchContext* context, const std::string& pattern, bool isRegex, bool ignoreCase,
-                  MatchSubject* const* texts, size_t count) {
-    if (!isRegex) {
-        std::string needle = pattern.c_str();
-        if (ignoreCase) Mbcs::ToUpper(needle);
-        for (size_t i = 0; i < count; ++i) {
-            if (texts[i]->Contains(needle, ignoreCase)) return true;
-        }
-        return false;
-    }
-    if (!context->regexRuns) {
-        context->SetError(kRegexNotRunText);
-        return false;
-    }
-    std::shared_ptr<const CompiledRegex> compiled = context->Compile(pattern, ignoreCase);
+// Tests a regular expression against the given texts in order; true at the first that
+// matches. The entry's steps come from the message's budget and are bounded on their own.
+bool MatchRegex(MatchContext* context, const std::string& pattern, const std::shared_ptr<const CompiledRegex>& compiled,
+                MatchSubject* const* texts, size_t count) {
     if (!compiled->valid) {
         context->SetError(compiled->error);
         return false;
     }
+    RegexBudget budget;
+    budget.left = std::min(RegexEntryBudget(), context->budgetLeft);
     for (size_t i = 0; i < count; ++i) {
         const std::wstring* wide = texts[i]->Wide();
         if (wide == nullptr) continue;
+        const bool folds = compiled->ignoreCase && !compiled->literals.empty();
+        if (!RegexMayMatch(*compiled, *wide, folds ? texts[i]->Folded() : *wide)) continue;
+        if (budget.left == 0) {
+            // Only the message's budget can be spent before the entry's first search.
+            if (!context->skipLogged) {
+                LOG(LOG_WARN, context->function, "regular expressions skipped, the message's budget is spent: [%s].",
+                    pattern.c_str());
+                context->skipLogged = true;
+            }
+            context->SetError(kRegexOutOfBudgetText);
+            return false;
+        }
+        const uint64_t before = budget.left;
         std::string error;
-        if (SearchRegex(*compiled, *wide, &error)) return true;
-        if (!error.empty()) {
+        const RegexOutcome outcome = SearchRegex(*compiled, *wide, &budget, &error);
+        context->budgetLeft -= std::min(context->budgetLeft, before - budget.left);
+        if (outcome == RegexOutcome::kMatch) return true;
+        if (outcome == RegexOutcome::kOutOfBudget) {
+            LOG(LOG_WARN, context->function, "regular expression stopped, over its budget: [%s], text length: [%lu].",
+                pattern.c_str(), static_cast<unsigned long>(wide->size()));
+        }
+        if (outcome != RegexOutcome::kNoMatch) {
             context->SetError(error);
             return false;
         }
@@ -187,7 +240,38 @@ bool MatchPattern(MatchContext* context, const std::string& pattern, bool isRege
     return false;
 }
 
-bool MatchEntryIn(MatchContext* context, const WordEntry& entry, MatchSubject* subject, MatchSubject* sender) {
+// The plain entry's needle: its text up to the first NUL, upper-cased when case is ignored.
+std::string Needle(const std::string& pattern, bool ignoreCase) {
+    std::string needle = pattern.c_str();
+    if (ignoreCase) Mbcs::ToUpper(needle);
+    return needle;
+}
+
+// Tests one pattern against the given texts in order; true at the first that matches. A plain
+// entry's needle (see Needle) and a regular expression's compiled form are passed in when
+// they are at hand, and made here when not (null).
+bool MatchPattern(MatchContext* context, const std::string& pattern, bool isRegex, bool ignoreCase,
+                  MatchSubject* const* texts, size_t count, const std::string* needle = nullptr,
+                  std::shared_ptr<const CompiledRegex>* compiled = nullptr) {
+    if (isRegex) {
+        std::shared_ptr<const CompiledRegex> made;
+        if (compiled == nullptr) compiled = &made;
+        if (!*compiled || (*compiled)->transient) *compiled = context->Compile(pattern, ignoreCase);
+        return MatchRegex(context, pattern, *compiled, texts, count);
+    }
+    std::string own;
+    if (needle == nullptr) {
+        own = Needle(pattern, ignoreCase);
+        needle = &own;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        if (texts[i]->Contains(*needle, ignoreCase)) return true;
+    }
+    return false;
+}
+
+bool MatchEntryIn(MatchContext* context, const WordEntry& entry, MatchSubject* subject, MatchSubject* sender,
+                  PreparedWordEntry* prepared = nullptr) {
     MatchSubject* texts[2];
     size_t count = 0;
     if (entry.target == kTargetSubject) {
@@ -198,15 +282,9 @@ bool MatchEntryIn(MatchContext* context, const WordEntry& entry, MatchSubject* s
         texts[count++] = subject;
         texts[count++] = sender;
     }
-    return MatchPattern(context, entry.text, entry.isRegex, !entry.caseSensitive, texts, count);
-}
-
-// Runs work on the regex stack when it needs regular expressions; when no such stack can be
-// had, runs it here with regular expressions switched off (they then never match).
-void RunMatching(MatchContext* context, bool needsRegex, const std::function<void()>& work) {
-    if (needsRegex && RunOnRegexStack(work)) return;
-    context->regexRuns = !needsRegex;
-    work();
+    if (prepared == nullptr) return MatchPattern(context, entry.text, entry.isRegex, !entry.caseSensitive, texts, count);
+    return MatchPattern(context, entry.text, entry.isRegex, !entry.caseSensitive, texts, count, &prepared->needle,
+                        &prepared->compiled);
 }
 
 }  // namespace
@@ -225,6 +303,7 @@ WordList& WordList::operator=(const WordList& other) {
     LockGuard guard(m_lock);
     std::swap(m_items, copy.m_items);
     m_compiled.clear();
+    m_prepared.clear();
     m_lock = copy.m_lock;
     return *this;
 }
@@ -239,6 +318,7 @@ bool WordList::Load(const char* path) {
     LockGuard guard(m_lock);
     m_items.SwapEntries(items);
     m_compiled.clear();
+    m_prepared.clear();
     return ok;
 }
 
@@ -305,6 +385,7 @@ void WordList::Clear() {
     LockGuard guard(m_lock);
     m_items.Clear();
     m_compiled.clear();
+    m_prepared.clear();
 }
 
 void WordList::Sort() {
@@ -335,25 +416,22 @@ void WordList::SetSortAscending(bool ascending) {
 bool WordList::MatchesAny(const std::string& subject, const std::string& sender) const {
     LockGuard guard(m_lock);
     if (m_items.Empty()) return false;
-    bool needsRegex = false;
-    for (const auto& item : m_items.ByKey()) needsRegex = needsRegex || item.second.isRegex;
-
-    MatchContext context;
+    MatchContext context("MatchesAny()");
     context.compiled = &m_compiled;
     MatchSubject subjectText(subject);
     MatchSubject senderText(sender);
-    bool matched = false;
-    // The walk runs while this thread holds the lock and waits; it touches only this list.
-    RunMatching(&context, needsRegex, [&]() {
-        matched = false;
+    if (m_prepared.empty()) {
         for (const auto& item : m_items.ByKey()) {
-            if (MatchEntryIn(&context, item.second, &subjectText, &senderText)) {
-                matched = true;
-                return;
-            }
+            PreparedWordEntry prepared;
+            prepared.entry = &item.second;
+            if (!item.second.isRegex) prepared.needle = Needle(item.second.text, !item.second.caseSensitive);
+            m_prepared.push_back(prepared);
         }
-    });
-    return matched;
+    }
+    for (PreparedWordEntry& prepared : m_prepared) {
+        if (MatchEntryIn(&context, *prepared.entry, &subjectText, &senderText, &prepared)) return true;
+    }
+    return false;
 }
 
 std::vector<std::string> WordList::Texts() const {
@@ -369,6 +447,7 @@ std::vector<WordEntry> WordList::Entries() const {
 void WordList::ForgetCompiled(const std::string& text) {
     m_compiled.erase(std::make_pair(text, false));
     m_compiled.erase(std::make_pair(text, true));
+    m_prepared.clear();
 }
 
 bool MatchesAny(const WordList& list, const std::string& subject, const std::string& sender) {
@@ -376,23 +455,18 @@ bool MatchesAny(const WordList& list, const std::string& subject, const std::str
 }
 
 bool MatchEntry(const std::string& subject, const std::string& sender, const WordEntry& entry) {
-    MatchContext context;
+    MatchContext context("MatchEntry()");
     MatchSubject subjectText(subject);
     MatchSubject senderText(sender);
-    bool matched = false;
-    RunMatching(&context, entry.isRegex,
-                [&]() { matched = MatchEntryIn(&context, entry, &subjectText, &senderText); });
-    return matched;
+    return MatchEntryIn(&context, entry, &subjectText, &senderText);
 }
 
 bool MatchText(const std::string& pattern, const std::string& text, bool isRegex, bool ignoreCase, bool* error,
                std::string* errorText) {
-    MatchContext context;
+    MatchContext context("MatchText()");
     MatchSubject subject(text);
     MatchSubject* texts[1] = {&subject};
-    bool matched = false;
-    RunMatching(&context, isRegex,
-                [&]() { matched = MatchPattern(&context, pattern, isRegex, ignoreCase, texts, 1); });
+    const bool matched = MatchPattern(&context, pattern, isRegex, ignoreCase, texts, 1);
     if (error != nullptr) *error = context.error;
     if (errorText != nullptr) *errorText = context.errorText;
     return matched;

@@ -30,6 +30,14 @@ struct WordEntry {
     bool caseSensitive = false;
 };
 
+// An entry as the classifier's walk uses it: the text upper-cased once for a plain entry that
+// ignores case, and the compiled pattern of a regular expression once it has been needed.
+struct PreparedWordEntry {
+    const WordEntry* entry = nullptr;
+    std::string needle;
+    std::shared_ptr<const CompiledRegex> compiled;
+};
+
 class WordList {
 public:
     // Sort columns of the settings pages.
@@ -78,7 +86,10 @@ public:
     void SetSortAscending(bool ascending);
 
     // The classifier's test: true at the first entry (in text order) that matches subject or
-    // sender. An entry with an invalid pattern does not match and the walk goes on.
+    // sender. An entry with an invalid pattern does not match and the walk goes on; so does a
+    // regular expression that runs out of its budget (logged), and once the call's regular
+    // expressions together have spent the message's budget the rest of them are skipped
+    // (logged once) while plain entries are still tested (see lists/Regex.h).
     bool MatchesAny(const std::string& subject, const std::string& sender) const;
 
     // The texts in display order (for the start-up listing in the log), the entries likewise.
@@ -94,6 +105,8 @@ private:
     // Compiled patterns of the regular-expression entries, built on first use. A compiled
     // pattern depends only on its text and case option, so an entry never sees a stale one.
     mutable std::map<RegexKey, std::shared_ptr<const CompiledRegex>> m_compiled;
+    // The entries in text order, prepared for the walk; rebuilt after any change (empty then).
+    mutable std::vector<PreparedWordEntry> m_prepared;
 };
 
 extern WordList g_ngWordList;

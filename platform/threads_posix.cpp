@@ -55,8 +55,19 @@ struct ThreadState {
     LPTHREAD_START_ROUTINE start = nullptr;
     LPVOID parameter = nullptr;
 
+    // Joins the finished thread once, whoever asks first; later callers wait for that join.
+    // After it the thread's own reference to this state is gone.
+    std::mutex joinLock;
+    bool joined = false;
+    void Join() {
+        std::lock_guard<std::mutex> guard(joinLock);
+        if (joined || !started || pthread_equal(pthread_self(), thread)) return;
+        pthread_join(thread, nullptr);
+        joined = true;
+    }
+
     ~ThreadState() {
-        if (!started) return;
+        if (!started || joined) return;
         // The last reference goes either in the thread itself (its handles were closed
         // first) or after it has finished: release its resources without waiting long.
         if (pthread_equal(pthread_self(), thread)) {
@@ -71,9 +82,17 @@ class ThreadObject : public HandleObject {
 public:
     explicit ThreadObject(std::shared_ptr<ThreadState> state) : HandleObject(HandleKind::Thread), m_state(std::move(state)) {}
     std::shared_ptr<HandleObject> Duplicate() override { return std::make_shared<ThreadObject>(m_state); }
+    // A thread counts as ended only once it has left entirely: it signals "finished" with its
+    // last statements and then still drops its reference to the state and its thread-local
+    // objects. Joining it here means that nothing of it is left when a waiter returns.
     DWORD Wait(DWORD milliseconds) override {
-        std::unique_lock<std::mutex> lock(m_state->lock);
-        return WaitFor(lock, m_state->ended, milliseconds, [this] { return m_state->finished; });
+        DWORD result;
+        {
+            std::unique_lock<std::mutex> lock(m_state->lock);
+            result = WaitFor(lock, m_state->ended, milliseconds, [this] { return m_state->finished; });
+        }
+        if (result == WAIT_OBJECT_0) m_state->Join();
+        return result;
     }
     const std::shared_ptr<ThreadState>& State() const { return m_state; }
 

@@ -41,8 +41,17 @@ if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDI
 # Longest input per target: messages and archives need room, the lists and INI files less.
 max_len() {
   case "$1" in
-    classify_fuzz|restore_fuzz) echo 262144 ;;
+    classify_fuzz|restore_fuzz|word_list_fuzz) echo 262144 ;;
     *) echo 65536 ;;
+  esac
+}
+
+# Longest single input in seconds: word-list matching tries catastrophic patterns on padded
+# subjects, which takes seconds under the sanitizers on a busy machine.
+time_limit() {
+  case "$1" in
+    word_list_fuzz) echo 120 ;;
+    *) echo 30 ;;
   esac
 }
 
@@ -54,7 +63,7 @@ run_target() {
   if [ -d "tests/fuzz/corpus/$target" ]; then seeds=("tests/fuzz/corpus/$target"); fi
   local priority=()
   if [ $campaign = 1 ]; then priority=(nice -n 10); fi
-  if "${priority[@]}" "$build/bin/$target" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=4096 \
+  if "${priority[@]}" "$build/bin/$target" -max_total_time="$seconds" -timeout="$(time_limit "$target")" -rss_limit_mb=4096 \
        -max_len="$(max_len "$target")" -print_final_stats=1 -artifact_prefix="$crashes/" \
        "$corpus" "${seeds[@]}" >"$log" 2>&1; then
     local runs cov

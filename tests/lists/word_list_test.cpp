@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "lists/ListTestUtil.h"
 #include "lists/Regex.h"
 #include "lists/WordList.h"
+#include "support/Log.h"
 
 namespace {
 
@@ -250,25 +252,29 @@ TEST(MatchTextRegex, InvalidPatternsReportTheLibraryErrorAndNeverMatch) {
 
 TEST(MatchTextRegex, HostileSubjectsAndPatternsNeitherCrashNorHang) {
     const std::string huge(1 << 20, 'a');  // a 1 MB subject
+    // Small budgets: the same rules, and the stop comes quickly even under sanitizers.
+    SetRegexBudgetsForTesting(300000, 900000);
     for (const char* pattern : {"(a|b)*", "((a*)*)*", "(a|aa)+$", "(.*)*b", "^(a+)+$"}) {
         bool error = true;
         std::string text;
+        // Either an answer or a stop for the budget; never a crash, never a hang.
         Regex(pattern, huge + "b", false, &error, &text);
-        EXPECT_FALSE(error) << pattern << ": " << text;
+        EXPECT_TRUE(!error || text == kRegexOutOfBudgetText) << pattern << ": " << text;
         Regex(pattern, huge + "\x82", false, &error, &text);
     }
-    EXPECT_TRUE(Regex("(a|b)*", huge));
-    EXPECT_TRUE(Regex("((a*)*)*c|a", huge));
+    SetRegexBudgetsForTesting(0, 0);
+    const std::string large(100 << 10, 'a');
+    EXPECT_TRUE(Regex("(a|b)*", large));
+    EXPECT_TRUE(Regex("((a*)*)*c|a", large));
     // Catastrophic backtracking shapes finish: the matcher works in polynomial time.
     EXPECT_FALSE(Regex("^(a+)+$", std::string(64, 'a') + "!"));
     EXPECT_FALSE(Regex("^(a|a?)+$", std::string(64, 'a') + "!"));
     EXPECT_FALSE(Regex("^(\\w+\\s?)*$", "An apparently innocent sentence that ends badly!"));
 
-    // Only the first part of a very long text is searched.
+    // The whole text is searched, however long.
     EXPECT_TRUE(Regex("^a", huge + "b"));
-    EXPECT_FALSE(Regex("b$", huge + "b"));
-    EXPECT_TRUE(Regex("b", std::string(kRegexTextLimit - 1, 'a') + "b"));
-    EXPECT_FALSE(Regex("b", std::string(kRegexTextLimit, 'a') + "b"));
+    EXPECT_TRUE(Regex("b$", huge + "b"));
+    EXPECT_TRUE(Regex("b", std::string(4096, 'a') + "b"));
     EXPECT_TRUE(Plain("b", huge + "b", false)) << "plain entries search the whole text";
 
     // Patterns whose expansion or nesting is too large are refused before they run.
@@ -303,6 +309,234 @@ TEST(RegexBounds, TheOnePassScanAgreesWithTheSearchFromEachPosition) {
             }
         }
     }
+}
+
+// Padding a subject must not hide a word: the whole text is searched at every length.
+TEST(RegexBudget, PaddedSubjectsAreSearchedWhole) {
+    WordList list;
+    list.AddOrUpdate("(viagra|cialis)+", kTargetSubject, true, false);
+    list.AddOrUpdate("^Re: .*\\bbuy\\b", kTargetBoth, true, true);
+    for (size_t size : {size_t(5) << 10, size_t(100) << 10, size_t(1) << 20}) {
+        const std::string padding(size, ' ');
+        EXPECT_TRUE(list.MatchesAny(padding + "Cheap VIAGRA", "")) << size;
+        EXPECT_TRUE(list.MatchesAny("cialis" + padding, "")) << size;
+        EXPECT_TRUE(list.MatchesAny(padding + "Cialis" + padding, "")) << size;
+        EXPECT_TRUE(list.MatchesAny("", "Re: " + padding + "buy now")) << size;
+        EXPECT_FALSE(list.MatchesAny(padding + "vi agra", padding + "Re: " + padding + "buyer")) << size;
+        EXPECT_FALSE(list.MatchesAny("", padding + "viagra")) << "subject-only entry, " << size;
+        // Double-byte padding: the word is found after it, never across a character.
+        std::string wide;
+        for (size_t k = 0; k < size / 2; ++k) wide += "\x82\xa0";
+        EXPECT_TRUE(Regex("\x96\xb3\x97\xbf", wide + "\x96\xb3\x97\xbf", true)) << size;
+        EXPECT_FALSE(Regex("\xa0\x96", wide + "\x96\xb3")) << size;
+    }
+    // Padding made of the word matches start with: trying each start would be quadratic, the
+    // search falls back to one pass and still answers.
+    std::string starts;
+    for (int k = 0; k < 20000; ++k) starts += "free ";
+    EXPECT_TRUE(Regex("free.*money", starts + "money"));
+    EXPECT_TRUE(Regex("(free|cheap)\\s+money", starts + "money", true));
+    bool error = true;
+    EXPECT_FALSE(Regex("free.*money$", starts + "money!", false, &error));
+    EXPECT_FALSE(error);
+}
+
+// A search that would take too long stops and counts as no match: the entry's error says so,
+// the log names the entry, and the entries after it still run; once a message has spent its
+// budget the remaining regular expressions are skipped (and logged once), plain words not.
+TEST(RegexBudget, EntriesAndMessagesStopAtTheirBudget) {
+    const TempDir folder;
+    const std::string logPath = folder.File("Mirvane.log");
+    g_logger.Configure("WARN", folder.Path().c_str(), logPath.c_str());
+    SetRegexBudgetsForTesting(300000, 900000);  // the same rules, a quicker stop
+    const std::string huge(1 << 20, 'a');
+    // Hundreds of states alive at every character: a match at the end of 1 MB is out of reach.
+    const std::string heavy = "(a?){200}b$";
+
+    bool error = false;
+    std::string text;
+    EXPECT_FALSE(Regex(heavy, huge + "b", false, &error, &text));
+    EXPECT_TRUE(error);
+    EXPECT_EQ(kRegexOutOfBudgetText, text);
+    EXPECT_TRUE(Regex(heavy, std::string(300, 'a') + "b", false, &error, &text)) << "short texts stay in budget";
+
+    WordList list;
+    list.AddOrUpdate(heavy, kTargetSubject, true, false);
+    list.AddOrUpdate("z(a?){200}b$", kTargetSubject, true, false);  // walked after the first
+    list.AddOrUpdate("zz$", kTargetSubject, true, false);
+    EXPECT_TRUE(list.MatchesAny(huge + "b zz", "")) << "the cheap entry after a stopped one runs";
+
+    WordList costly;
+    for (const char* prefix : {"a", "b", "c", "d"}) costly.AddOrUpdate(std::string(prefix) + "?" + heavy, 0, true, false);
+    costly.AddOrUpdate("x", 0, false, false);
+    costly.AddOrUpdate("yy$", 0, true, false);
+    EXPECT_FALSE(costly.MatchesAny(huge + "b yy", "")) << "regular expressions after the message's budget are skipped";
+    EXPECT_TRUE(costly.MatchesAny(huge + "b x", "")) << "plain words are never skipped";
+    EXPECT_TRUE(costly.MatchesAny("yy", "")) << "a short message keeps its budget";
+
+    SetRegexBudgetsForTesting(0, 0);
+    g_logger.Configure("ERROR", "", "");
+    const std::string log = ReadBytes(logPath);
+    EXPECT_NE(std::string::npos, log.find("regular expression stopped, over its budget: [(a?){200}b$]")) << log;
+    EXPECT_NE(std::string::npos, log.find("regular expressions skipped, the message's budget is spent: [")) << log;
+}
+
+// Patterns small and flat enough run on the calling thread; larger ones still get the large
+// stack. Run from a thread with a small stack, both kinds answer without overflowing it.
+DWORD WINAPI SmallStackMatching(LPVOID parameter) {
+    std::vector<int>* results = static_cast<std::vector<int>*>(parameter);
+    const std::string deep = std::string(200, '(') + "a" + std::string(200, ')');
+    const std::string longPattern = "x|" + std::string(4000, 'a');
+    const std::string widest = "(" + std::string(70, 'a') + "|" + std::string(70, 'b') + ")+c";
+    for (const std::string& pattern : {deep, longPattern, widest, std::string("(viagra|cialis)+")}) {
+        results->push_back(CompileRegex(pattern, false)->shallow ? 1 : 0);
+        results->push_back(MatchText(pattern, "zz" + std::string(70, 'b') + "c viagra a x", true, false, nullptr,
+                                     nullptr)
+                               ? 1
+                               : 0);
+    }
+    return 0;
+}
+
+TEST(RegexBudget, ShallowPatternsRunHereAndDeepOnesOnTheLargeStack) {
+    std::vector<int> results;
+    HANDLE thread = CreateThread(nullptr, 256 * 1024, SmallStackMatching, &results, 0x00010000ul, nullptr);
+    ASSERT_NE(nullptr, thread);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, INFINITE));
+    CloseHandle(thread);
+    EXPECT_EQ((std::vector<int>{0, 1, 0, 1, 1, 1, 1, 1}), results);
+}
+
+// The literals a pattern's matches must contain, as derived; nothing where a match can do
+// without a literal or where the deriver does not read the pattern for certain.
+TEST(RegexPrefilter, DerivesOnlyLiteralsEveryMatchContains) {
+    typedef std::vector<std::wstring> Set;
+    const struct {
+        const wchar_t* pattern;
+        bool ignoreCase;
+        Set literals;
+    } cases[] = {
+        {L"(viagra|cialis)+", false, {L"cialis", L"viagra"}},
+        {L"free.*money", false, {L"money"}},
+        {L"\\bfoo\\b", false, {L"foo"}},
+        {L"colou?r", false, {L"colo"}},
+        {L"colou+r", false, {L"colou"}},
+        {L"(?:ab)?cd", false, {L"cd"}},
+        {L"x[a-c\\]]+yz", false, {L"yz"}},
+        {L"\\$100\\.\\x41\\u0042", false, {L"$100.AB"}},
+        {L"(?=abcd)e", false, {L"e"}},
+        {L"(?!abcd)ef", false, {L"ef"}},
+        {L"^(re|fw): .*bargain", false, {L"bargain"}},
+        {L"(a|bc)(de|f)g{2}", false, {L"g"}},
+        {L"(a|bc)(de|fg)", false, {L"de", L"fg"}},
+        {L"VIAGRA", true, {L"viagra"}},
+        {L"a{2,}bb{0,3}", false, {L"a"}},
+        {L"\u7121\u6599.*\u304A\u91D1", false, {L"\u7121\u6599"}},
+        // Nothing known:
+        {L"a|", false, {}},
+        {L"(a|.)x?", false, {}},
+        {L"a*b?", false, {}},
+        {L".*", false, {}},
+        {L"[[:alpha:]]xyz", false, {}},
+        {L"\\p{L}xyz", false, {}},
+        {L"(a)\\1", false, {}},
+        {L"(?<n>a)b", false, {}},
+        {L"x{,3}yz", false, {}},
+        {L"ab)", false, {}},
+        {L"(ab", false, {}},
+        {L"a]", false, {}},
+        {L"\\qa", false, {}},
+        {L"(a|b|c|d|e|f|g|h|i|j|k|l|m|n|o|p|q)", false, {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.literals, DeriveRegexLiterals(c.pattern, c.ignoreCase))
+            << std::string(c.pattern, c.pattern + std::wcslen(c.pattern)).c_str();
+    }
+}
+
+// Where matches can start: at the beginning only (a leading "^" in every alternative), or at
+// one of the literals every match begins with; nothing known otherwise.
+TEST(RegexPrefilter, DerivesWhereMatchesStart) {
+    typedef std::vector<std::wstring> Set;
+    const struct {
+        const wchar_t* pattern;
+        bool anchored;
+        Set starts;
+    } cases[] = {
+        {L"(viagra|cialis)+", false, {L"cialis", L"viagra"}},
+        {L"\\bviagra\\b", false, {L"viagra"}},
+        {L"free.*money", false, {L"free"}},
+        {L"a+b", false, {L"a"}},
+        {L"(?:ab|c)d|ef", false, {L"ab", L"c", L"ef"}},
+        {L"^Re: .*buy", true, {L"Re: "}},
+        {L"^a|^b", true, {L"a", L"b"}},
+        {L"^a|b", false, {L"a", L"b"}},
+        {L"a?b", false, {}},
+        {L"(ab)?c", false, {}},
+        {L"[ab]c", false, {}},
+        {L"(?=a)ab", false, {}},
+        {L".a", false, {}},
+        {L"\\dab", false, {}},
+        {L"$a", false, {}},
+        {L"(^a)", false, {L"a"}},
+        {L"(a", false, {}},
+    };
+    for (const auto& c : cases) {
+        const RegexStarts starts = DeriveRegexStarts(c.pattern, false);
+        const std::string name(c.pattern, c.pattern + std::wcslen(c.pattern));
+        EXPECT_EQ(c.anchored, starts.anchored) << name;
+        EXPECT_EQ(c.starts, starts.literals) << name;
+    }
+}
+
+// Every derived prefilter checked against the library's own search on generated subjects: a
+// subject the pattern matches always passes the prefilter, the search from the derived starts
+// finds the same, and MatchText (which uses both) agrees everywhere.
+TEST(RegexPrefilter, NeverRejectsASubjectTheRegexMatches) {
+    const char* const patterns[] = {
+        "(viagra|cialis)+", "free.*money", "\\bfree\\b", "colou?r", "(?:ab)?cd", "x[a-c]+y", "a\\.b|c\\$",
+        "(?=ab)a", "(?!ab)ac", "^(re|fw): .*ab", "(a|bc)(de|f)g", "AB", "a{2,}b", "(ab){0,2}c+", "\\x41B|x\\u0079",
+        "a\\sb", "\\bab\\b", "^ab|c", "(ab|c)+d", "\x96\xb3\x97\xbf(\x82\xa8|\x8b\xe0)", "[\x82\xa0-\x82\xf1]\x83\x8c", "\x83\x8c", "\x82\x60" "b",
+    };
+    // Pieces of subjects: the letters of the patterns in both cases, punctuation, blanks and
+    // double-byte characters (full-width letters, kana, kanji, one with 0x8C as first byte).
+    const std::vector<std::string> pieces = {
+        "a", "b", "c", "d", "e", "f", "g", "r", "o", "l", "u", "x", "y", "A", "B", "C", "R", "F", "E",
+        "free", "money", "viagra", "CIALIS", "colo", ".", "$", ":", " ", "re: ", "\x96\xb3", "\x97\xbf",
+        "\x82\xa8", "\x8b\xe0", "\x83\x8c", "\x89\x83", "\x8c\x41", "\x82\x60", "\x82\x81", "\x82\xa0"};
+    unsigned long long state = 12345;
+    auto next = [&state](size_t n) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<size_t>((state >> 33) % n);
+    };
+    size_t rejected = 0;
+    size_t matched = 0;
+    for (const char* pattern : patterns) {
+        for (bool ignoreCase : {false, true}) {
+            const std::shared_ptr<const CompiledRegex> compiled = CompileRegex(pattern, ignoreCase);
+            ASSERT_TRUE(compiled->valid) << pattern << ": " << compiled->error;
+            EXPECT_FALSE(compiled->literals.empty()) << pattern;
+            for (int round = 0; round < 400; ++round) {
+                std::string subject;
+                const size_t count = next(12);
+                for (size_t k = 0; k < count; ++k) subject += pieces[next(pieces.size())];
+                std::wstring wide;
+                ASSERT_TRUE(WidenRegexText(subject.c_str(), &wide));
+                const bool unfiltered = std::regex_search(wide, compiled->regex);
+                EXPECT_EQ(unfiltered, SearchRegexEverywhere(*compiled, wide, nullptr, nullptr) == RegexOutcome::kMatch);
+                EXPECT_EQ(unfiltered, SearchRegex(*compiled, wide, nullptr, nullptr) == RegexOutcome::kMatch)
+                    << pattern << " on " << subject << ": the search from the starts";
+                const bool passes = RegexMayMatch(*compiled, wide, FoldRegexText(wide));
+                EXPECT_TRUE(passes || !unfiltered) << pattern << " on " << subject << (ignoreCase ? " (case)" : "");
+                EXPECT_EQ(unfiltered, MatchText(pattern, subject, true, ignoreCase, nullptr, nullptr))
+                    << pattern << " on " << subject;
+                rejected += passes ? 0 : 1;
+                matched += unfiltered ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GT(rejected, 1000u) << "the prefilter spares the library most subjects";
+    EXPECT_GT(matched, 500u) << "the generated subjects match often enough to test";
 }
 
 TEST(MatchEntry, TargetsPickTheFields) {
